@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds, then runs
+#   native   - the portable core and the virtual keyboard, natively (g++)
+#   asan     - the same suite under AddressSanitizer + UndefinedBehaviorSanitizer
+#   fuzz     - the fuzz targets for a short bounded time (clang, when there are any)
+#   win      - the Windows build (mingw-w64) and its tests under Wine, with a virtual X display
+# Usage: scripts/test.sh [native|asan|fuzz|win]...   (no argument: all of them)
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+bash scripts/deps.sh
+
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=(native asan fuzz win)
+jobs=$(nproc)
+
+configure() {  # configure <dir> <cmake args...>, once
+  local dir=$1; shift
+  [ -f "$dir/build.ninja" ] || cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+run_native() {
+  configure build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build/native -j"$jobs"
+  ctest --test-dir build/native --output-on-failure -j"$jobs" --no-tests=error
+}
+
+run_asan() {
+  configure build/asan -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCH=OFF
+  cmake --build build/asan -j"$jobs"
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/asan --output-on-failure -j"$jobs" --no-tests=error
+}
+
+run_fuzz() {
+  [ -x scripts/fuzz.sh ] || return 0
+  bash scripts/fuzz.sh short
+}
+
+start_display() {
+  if [ -z "${KV_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
+    local fifo
+    fifo=$(mktemp -u); mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    local num
+    read -r num <"$fifo"; rm -f "$fifo"
+    export DISPLAY=":$num"
+    trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+  fi
+}
+
+run_win() {
+  configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build/win -j"$jobs"
+  export WINEPREFIX="$root/build/win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  [ -f "$WINEPREFIX/system.reg" ] || wine wineboot -i >/dev/null 2>&1 || true
+  start_display
+  ctest --test-dir build/win --output-on-failure --no-tests=error
+  wineserver -k 2>/dev/null || true
+}
+
+for s in "${stages[@]}"; do
+  echo "=== $s ==="
+  "run_$s"
+done
+echo "=== all tests passed ==="
