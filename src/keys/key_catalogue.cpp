@@ -1,6 +1,7 @@
 #include "keys/key_catalogue.h"
 
 #include <array>
+#include <iterator>
 
 namespace kv {
 namespace {

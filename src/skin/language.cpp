@@ -1,6 +1,9 @@
 #include "skin/language.h"
 
 #include <cstdio>
+#include <iterator>
+#include <string>
+#include <utility>
 
 namespace kv {
 namespace {

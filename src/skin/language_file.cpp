@@ -57,12 +57,19 @@ std::wstring DecodeUtf8(std::string_view bytes) {
             out += static_cast<wchar_t>(b);
             ++i;
             continue;
-        } else if ((b & 0xE0) == 0xC0) {
-            extra = 1, cp = b & 0x1F, minimum = 0x80;
+        }
+        if ((b & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = b & 0x1F;
+            minimum = 0x80;
         } else if ((b & 0xF0) == 0xE0) {
-            extra = 2, cp = b & 0x0F, minimum = 0x800;
+            extra = 2;
+            cp = b & 0x0F;
+            minimum = 0x800;
         } else if ((b & 0xF8) == 0xF0) {
-            extra = 3, cp = b & 0x07, minimum = 0x10000;
+            extra = 3;
+            cp = b & 0x07;
+            minimum = 0x10000;
         } else {
             AppendCodePoint(out, kReplacement);
             ++i;

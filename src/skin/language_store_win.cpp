@@ -1,6 +1,7 @@
 #include "skin/language_store_win.h"
 
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 #include "skin/language.h"

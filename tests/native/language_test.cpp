@@ -126,3 +126,17 @@ TEST(Language, NoCaching) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+// The native store: the language id lives in memory and the files are looked for beside the program.
+TEST(Language, NativeStore) {
+    LanguageStore& store = PlatformLanguageStore();
+    EXPECT_TRUE(std::filesystem::exists(store.ProgramDirectory() / "kv_tests"));
+    EXPECT_EQ(GetLanguageId(), 1033);
+    EXPECT_EQ(store.ReadStoredLanguageId(), 1033u);
+}
+
+}  // namespace
+}  // namespace kv
