@@ -6,13 +6,22 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
+#include "keys/action_catalogue.h"
+#include "keys/key_catalogue.h"
+#include "keys/key_name.h"
+#include "skin/language.h"
+#include "skin/language_file.h"
+#include "skin/language_store.h"
+#include "skin/language_text_source.h"
 #include "support/language_file_reader.h"
 
 namespace {
@@ -55,9 +64,26 @@ std::set<Required> ListedKeys() {
     return keys;
 }
 
+// The name keys the key and action catalogues hold, and the format for keys without a name.
+std::set<Required> CatalogueKeys() {
+    std::set<Required> keys;
+    auto add = [&keys](const char* key, const char* origin) {
+        if (key != nullptr && *key != '\0') keys.insert({"TEXT", key, origin});
+    };
+    for (int i = 0; i < kv::kCatalogueSize; ++i) add(kv::CatalogueEntry(i).nameKey, "the key catalogue");
+    for (int i = 0; i < kv::MediaCount; ++i) add(kv::MediaNameKey(i), "the multimedia list");
+    for (int i = 0; i < kv::FunctionCount; ++i) add(kv::FunctionNameKey(i), "the function list");
+    for (int i = 0; i < kv::MouseCount; ++i) add(kv::MouseNameKey(i), "the mouse list");
+    add(kv::kUnknownKeyTextKey, "key names");
+    return keys;
+}
+
 // Literal keys handed to the lookups anywhere in the program's sources.
 std::set<Required> KeysLookedUpInSources() {
-    static const std::regex call(R"re(\bLookup(Text|LightText|ModeText)\s*\(\s*(?:L|u8|u)?"([^"\\]*)")re");
+    // LookupText("KEY", ...) or LookupText(store, "KEY", ...), likewise for the LIGHT and MODE lookups, and
+    // texts.Text("KEY") of a text source (the TEXT section).
+    static const std::regex call(
+        R"re((?:\bLookup(Text|LightText|ModeText)\s*\(\s*(?:[A-Za-z_][\w.:>\-]*\s*,\s*)?|(?:\.|->)Text\s*\(\s*)(?:L|u8|u)?"([^"\\]*)")re");
     std::set<Required> keys;
     for (const auto& entry : fs::recursive_directory_iterator(SourceDir() / "src")) {
         const auto ext = entry.path().extension();
@@ -68,7 +94,7 @@ std::set<Required> KeysLookedUpInSources() {
         const std::string s = text.str();
         for (std::sregex_iterator m(s.begin(), s.end(), call), end; m != end; ++m) {
             const std::string kind = (*m)[1];
-            const std::string section = kind == "Text" ? "TEXT" : kind == "LightText" ? "LIGHT" : "MODE";
+            const std::string section = kind == "LightText" ? "LIGHT" : kind == "ModeText" ? "MODE" : "TEXT";
             keys.insert({section, (*m)[2], fs::relative(entry.path(), SourceDir()).generic_string()});
         }
     }
@@ -81,6 +107,44 @@ std::vector<std::string> Directives(const std::string& text) {
     std::vector<std::string> out;
     for (std::sregex_iterator m(text.begin(), text.end(), directive), end; m != end; ++m)
         if (m->str() != "%%") out.push_back(m->str());
+    return out;
+}
+
+// The program's own lookups, reading the files of resources/dist.
+class SourceTreeLanguageStore final : public kv::LanguageStore {
+public:
+    std::optional<uint32_t> ReadStoredLanguageId() override { return 1033; }
+    void WriteStoredLanguageId(uint32_t) override {}
+    uint32_t SystemLanguageId() override { return 1033; }
+    fs::path ProgramDirectory() override { return DistDir(); }
+    std::optional<std::wstring> ReadIniValue(const fs::path& file, std::string_view section,
+                                             std::string_view key) override {
+        return kv::ReadIniFileValue(file, section, key);
+    }
+};
+
+class LanguageTexts final : public kv::TextSource {
+public:
+    explicit LanguageTexts(int index) : index_(index) {}
+    std::wstring Text(std::string_view key) const override { return kv::LookupText(store_, key, index_); }
+
+private:
+    int index_;
+    mutable SourceTreeLanguageStore store_;
+};
+
+// A wide string of the native build (one character per code point) as UTF-16.
+std::u16string Utf16(const std::wstring& text) {
+    std::u16string out;
+    for (wchar_t w : text) {
+        const auto c = static_cast<uint32_t>(w);
+        if (c >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+    }
     return out;
 }
 
@@ -109,18 +173,47 @@ TEST_F(LanguageFiles, AreWellFormedUtf16WithByteOrderMark) {
 TEST_F(LanguageFiles, HoldEveryKeyTheProgramLooksUp) {
     std::set<Required> required = ListedKeys();
     ASSERT_GT(required.size(), 250u) << "the key list was not read";
+    const std::set<Required> catalogue = CatalogueKeys();
+    ASSERT_GT(catalogue.size(), 140u) << "the catalogues hold no name keys";
+    required.insert(catalogue.begin(), catalogue.end());
     for (const Required& r : KeysLookedUpInSources()) required.insert(r);
 
-    for (const char* name : kLanguageFiles) {
+    SourceTreeLanguageStore store;
+    for (int index = 0; index < kv::kLanguageCount; ++index) {
+        const std::string name = kv::LanguageFileName(index);
         const LanguageFile& f = File(name);
         for (const Required& r : required) {
             const std::u16string* value = f.Value(FromUtf8(r.section), FromUtf8(r.key));
             if (value == nullptr) {
                 ADD_FAILURE() << name << " lacks [" << r.section << "] " << r.key << " (needed by " << r.origin << ")";
-            } else if (value->empty()) {
-                ADD_FAILURE() << name << " has an empty [" << r.section << "] " << r.key;
+                continue;
             }
+            if (value->empty()) ADD_FAILURE() << name << " has an empty [" << r.section << "] " << r.key;
+            // The program's own lookup gives the same text.
+            const std::wstring shown = r.section == "TEXT"    ? kv::LookupText(store, r.key, index)
+                                       : r.section == "LIGHT" ? kv::LookupLightText(store, r.key, index)
+                                                              : kv::LookupModeText(store, r.key, index);
+            EXPECT_EQ(ToUtf8(Utf16(shown)), ToUtf8(*value)) << name << " [" << r.section << "] " << r.key;
         }
+    }
+}
+
+TEST_F(LanguageFiles, NameEveryCatalogueKeyInEveryLanguage) {
+    for (int index = 0; index < kv::kLanguageCount; ++index) {
+        const LanguageTexts texts(index);
+        for (int row = 0; row < kv::kCatalogueSize; ++row) {
+            const kv::KeyCode code = kv::KeyCodeOfIndex(row);
+            if (code == kv::kNoKey) continue;
+            wchar_t name[kv::kKeyNameCapacity];
+            kv::KeyName(code, name, kv::kKeyNameCapacity, texts);
+            const std::string shown = ToUtf8(Utf16(name));
+            EXPECT_FALSE(shown.empty()) << kv::LanguageFileName(index) << " key code " << code;
+            EXPECT_EQ(shown.find("#Error"), std::string::npos) << kv::LanguageFileName(index) << " key code " << code;
+        }
+        // A key without a name shows its code through the "UNKNOWN_KEY" format (F13 is code 100).
+        wchar_t f13[kv::kKeyNameCapacity];
+        kv::KeyName(0x064, f13, kv::kKeyNameCapacity, texts);
+        EXPECT_NE(ToUtf8(Utf16(f13)).find("100"), std::string::npos) << kv::LanguageFileName(index);
     }
 }
 

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
+#include "keys/key_name.h"
+#include "skin/language.h"
 #include "support/language_file_reader.h"
 
 namespace {
@@ -79,6 +82,40 @@ TEST(LanguageFilesThroughWindows, KnownTextsInEachLanguage) {
     for (const auto& c : cases)
         EXPECT_EQ(Lookup(c.file, c.section, c.key), c.expected)
             << Narrow(c.file) << " [" << Narrow(c.section) << "] " << Narrow(c.key);
+}
+
+// The program's own lookups on Windows (registry store, private-profile functions), in every language.
+TEST(LanguageFilesThroughWindows, ProgramLookupsShowTheShippedTexts) {
+    EXPECT_EQ(kv::LookupText("MAIN_CAPTION", 0), L"Kelvane Gaming Keyboard");
+    EXPECT_EQ(kv::LookupText("MAIN_CAPTION", 1), L"Kelvane \u6E38\u620F\u952E\u76D8");
+    EXPECT_EQ(kv::LookupText("MAIN_CAPTION", 2), L"Kelvane \u96FB\u7AF6\u9375\u76E4");
+    EXPECT_EQ(kv::LookupText("MAIN_CAPTION", 3), L"Clavier gaming Kelvane");
+    EXPECT_EQ(kv::LookupLightText("JColor", 1), L"\u5E95\u8272");
+    EXPECT_EQ(kv::LookupModeText(1, 3), L"Vague");
+    EXPECT_EQ(kv::LookupText("KEY_PROMPT_SET", 2), L" \u2192 ");
+    // A key name and the format of a key without one, as the key pickers show them.
+    const struct {
+        int language;
+        kv::KeyCode code;
+        const wchar_t* name;
+    } keys[] = {
+        {0, 0x01E, L"A"},
+        {1, 0x039, L"\u7A7A\u683C"},          // Space
+        {2, 0x171, L"\u6ED1\u9F20\u5DE6\u9375"},  // left mouse button
+        {3, 0x001, L"\u00C9chap"},
+        {0, 0x064, L"Key 100"},                 // F13 has no name
+        {1, 0x055, L"\u6309\u952E 85"},       // an empty row
+    };
+    for (const auto& k : keys) {
+        struct Texts final : kv::TextSource {
+            int language = 0;
+            std::wstring Text(std::string_view key) const override { return kv::LookupText(key, language); }
+        } texts;
+        texts.language = k.language;
+        wchar_t name[kv::kKeyNameCapacity];
+        kv::KeyName(k.code, name, kv::kKeyNameCapacity, texts);
+        EXPECT_EQ(std::wstring(name), k.name) << "language " << k.language << " code " << k.code;
+    }
 }
 
 }  // namespace
