@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "control_channel.h"
+#include "environment.h"
 
 namespace qvx {
 namespace {
@@ -68,8 +69,8 @@ bool ReadLine(int fd, std::string& line, int timeoutMs) {
 }  // namespace
 
 std::string ControlChannelName() {
-    const char* name = std::getenv("KELVANE_VK_CHANNEL");
-    return (name != nullptr && *name != '\0') ? std::string(name) : std::string("kelvane-vk");
+    const std::string name = EnvironmentValue("KELVANE_VK_CHANNEL");
+    return name.empty() ? std::string("kelvane-vk") : name;
 }
 
 struct ControlServer::Impl {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "control_channel.h"
+#include "environment.h"
 
 namespace qvx {
 namespace {
@@ -58,8 +59,8 @@ bool ReadLine(HANDLE h, std::string& line) {
 }  // namespace
 
 std::string ControlChannelName() {
-    const char* name = std::getenv("KELVANE_VK_CHANNEL");
-    return (name != nullptr && *name != '\0') ? std::string(name) : std::string("kelvane-vk");
+    const std::string name = EnvironmentValue("KELVANE_VK_CHANNEL");
+    return name.empty() ? std::string("kelvane-vk") : name;
 }
 
 struct ControlServer::Impl {

@@ -1,15 +1,14 @@
-#include <cstdlib>
-
+#include "environment.h"
 #include "virtual/state_store.h"
 
 namespace qvx {
 
 std::filesystem::path StatePath() {
-    if (const char* v = std::getenv("KELVANE_VK_STATE"); v != nullptr && *v != '\0') return v;
+    if (const std::string v = EnvironmentValue("KELVANE_VK_STATE"); !v.empty()) return v;
     std::filesystem::path base;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
+    if (const std::string xdg = EnvironmentValue("XDG_DATA_HOME"); !xdg.empty()) {
         base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    } else if (const std::string home = EnvironmentValue("HOME"); !home.empty()) {
         base = std::filesystem::path(home) / ".local" / "share";
     } else {
         base = ".";

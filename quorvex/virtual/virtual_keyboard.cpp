@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "environment.h"
 #include "virtual/state_store.h"
 
 namespace qvx {
@@ -25,10 +26,10 @@ bool IsKnownCollection(kv::CollectionUsage c) {
 }
 
 int EnvInt(const char* name, int fallback) {
-    const char* v = std::getenv(name);
-    if (v == nullptr || *v == '\0') return fallback;
+    const std::string v = EnvironmentValue(name);
+    if (v.empty()) return fallback;
     char* end = nullptr;
-    const long n = std::strtol(v, &end, 0);
+    const long n = std::strtol(v.c_str(), &end, 0);
     return (end != nullptr && *end == '\0' && n >= 0 && n <= 10000000) ? static_cast<int>(n) : fallback;
 }
 
@@ -57,7 +58,7 @@ int VirtualKeyboard::Start() {
     std::unique_lock<std::mutex> lock(mu_);
     if (running_) return 1;
     factoryMake_ = KeyboardMake{};
-    if (const char* m = std::getenv("KELVANE_VK_MATRIX"); m != nullptr && std::strcmp(m, "builtin") == 0)
+    if (EnvironmentValue("KELVANE_VK_MATRIX") == "builtin")
         factoryMake_.matrix = Matrix::Builtin;
     statePath_ = StatePath();
     memory_ = FactoryMemory(factoryMake_);
