@@ -59,4 +59,17 @@ grep -q "line 3, column 16" bad.err || fail "no line and column: $(cat bad.err)"
 sed 's/"delay": 120/"delay": "slow"/' "$fixture" > wrong.json
 if "$kvtool" build wrong.json -o wrong.kvp 2> wrong.err; then fail "a string delay was accepted"; fi
 grep -q "macros\[0\]" wrong.err || fail "the element is not named: $(cat wrong.err)"
+# Restore to the virtual keyboard and back up again: the keyboard keeps its state in a file of this run.
+export KELVANE_VK_STATE="$work/vk.state" KELVANE_VK_CHANNEL="kvtool-profile-$$"
+"$kvtool" build "$fixture" -o fresh.kvp
+"$kvtool" restore fresh.kvp > restore.out || fail "restore failed"
+"$kvtool" backup back.kvp > /dev/null || fail "backup failed"
+"$kvtool" validate back.kvp || fail "a backup does not validate"
+"$kvtool" dump back.kvp > back.json
+grep -q '"macro": "Combo"' back.json || fail "the macro binding did not come back"
+grep -q '"media": "Mute"' back.json || fail "the media assignment did not come back"
+grep -q '"name": "Combo"' back.json || fail "the macro's name did not come back"
+grep -q '"name": "Macro 2"' back.json || fail "a nameless macro was not named by its position"
+if "$kvtool" restore many.kvp 2> restore.err; then fail "an invalid file was restored"; fi
+grep -q "macro count" restore.err || fail "unexpected reason: $(cat restore.err)"
 echo "kvtool profile commands: all checks passed"
