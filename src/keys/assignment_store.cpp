@@ -10,6 +10,7 @@ bool StoreAssignment(ProfileData& data, unsigned profile, unsigned keyIndex, uin
     std::lock_guard<std::mutex> hold(data.lock);
     ProfileContent& c = data.content;
     c.ClearText(SlotNumber(profile, keyIndex));
+    if (TypeHasText(type)) c.SetText(SlotNumber(profile, keyIndex), u"");  // a text slot always has a text
     KeySlot slot = ReadSlot(c.Table(), profile, keyIndex);
     slot.type = type;
     slot.tag = tag != 0 ? tag : ownTag;

@@ -12,7 +12,7 @@
 namespace kv {
 
 // Writes type, tag and value into slot (profile, keyIndex); the lighting flag and reserved word keep their
-// contents and the slot's text is freed. tag 0 means the slot's own tag (the G-key tag, else 0); a macro
+// contents and the slot's text is freed (a program or text slot gets an empty text). tag 0 means the slot's own tag (the G-key tag, else 0); a macro
 // assignment from the key dialog passes its repeat count. False, nothing changed, when profile is not
 // 0..2 or keyIndex not 0..511.
 [[nodiscard]] bool StoreAssignment(ProfileData& data, unsigned profile, unsigned keyIndex, uint16_t type, uint16_t tag,

@@ -107,7 +107,11 @@ bool ParseProfileBytes(std::span<const uint8_t> bytes, ProfileContent& out, std:
     for (std::size_t section = 0; section < kSectionCount; ++section) {
         for (std::size_t k = 0; k < kSlotsPerSection; ++k) {
             const KeySlot slot = ReadSlot(c.Table(), section, k);
-            if (TypeHasText(slot.type) && TextAt(area, slot.value, text)) c.SetText(SlotNumber(section, k), text);
+            if (!TypeHasText(slot.type)) continue;
+            // Every program or text slot keeps a text; one that cannot be read becomes empty, so saving
+            // never points the slot at another slot's text.
+            if (!TextAt(area, slot.value, text)) text.clear();
+            c.SetText(SlotNumber(section, k), text);
         }
     }
     out = std::move(c);

@@ -34,7 +34,7 @@ enum class LoadResult {
 };
 
 // Parses a whole file's bytes. Every count and offset is bounded by the bytes' real length; a string
-// offset outside the string area or a string without its terminator inside the area reads as no string.
+// offset outside the string area or a string without its terminator inside the area reads as empty text.
 [[nodiscard]] bool ParseProfileBytes(std::span<const uint8_t> bytes, ProfileContent& out, std::string* reason = nullptr);
 // The file's bytes for the content: header for its macros and texts, flag 0, texts packed in slot order.
 [[nodiscard]] std::vector<uint8_t> SerializeProfile(const ProfileContent& content);

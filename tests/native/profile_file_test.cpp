@@ -117,17 +117,23 @@ TEST_F(ProfileFileTest, ValidateFileResults) {
     EXPECT_FALSE(r.showFormatError);
 }
 
-TEST(ProfileFileLoad, StringOffsetsOutsideTheAreaReadAsNoString) {
+TEST(ProfileFileLoad, StringOffsetsOutsideTheAreaReadAsEmptyText) {
     const ProfileContent rich = RichContent();
     std::vector<uint8_t> b = SerializeProfile(rich);
     const std::size_t slot = SlotOffset(1, 0x20);
-    struct Case { uint32_t offset; bool present; };
-    const Case cases[] = {{0, true}, {1, true}, {0xFFFFFFF0u, false}, {rich.textTotal, false}, {rich.textTotal - 1, true}};  // rounds down onto the last terminator
+    struct Case { uint32_t offset; std::u16string text; };
+    const Case cases[] = {{0, u""}, {1, u""}, {2, u"C:\\Tools\\run.exe"}, {0xFFFFFFF0u, u""}, {rich.textTotal, u""},
+                          {rich.textTotal - 1, u""}};  // odd offsets round down
     for (const auto& c : cases) {
         le::Put32(b.data() + slot + 4, c.offset);
         ProfileContent back;
         ASSERT_TRUE(ParseProfileBytes(b, back));
-        EXPECT_EQ(back.texts[SlotNumber(1, 0x20)].present, c.present) << c.offset;
+        EXPECT_TRUE(back.texts[SlotNumber(1, 0x20)].present) << c.offset;
+        EXPECT_EQ(back.texts[SlotNumber(1, 0x20)].text, c.text) << c.offset;
+        // Saved and loaded again, the slot keeps its own (possibly empty) text, never another slot's.
+        ProfileContent again;
+        ASSERT_TRUE(ParseProfileBytes(SerializeProfile(back), again));
+        EXPECT_EQ(again.texts, back.texts) << c.offset;
     }
     // A string area whose last string lost its terminator: that string is dropped, the others stay.
     std::vector<uint8_t> t = SerializeProfile(rich);
@@ -135,7 +141,8 @@ TEST(ProfileFileLoad, StringOffsetsOutsideTheAreaReadAsNoString) {
     t[t.size() - 2] = 'x';
     ProfileContent back;
     ASSERT_TRUE(ParseProfileBytes(t, back));
-    EXPECT_TRUE(back.texts[SlotNumber(1, 0x20)].present);
+    EXPECT_EQ(back.texts[SlotNumber(1, 0x20)].text, u"C:\\Tools\\run.exe");
+    EXPECT_EQ(back.texts[SlotNumber(2, 0x21)].text, u"");
 }
 
 TEST(ProfileFileLoad, HeaderCountsBeyondTheBytesAreRejected) {

@@ -289,7 +289,7 @@ bool ProfileFromJson(const nlohmann::json& j, ProfileContent& out, std::string& 
                 s.lighting = kj.value("lighting", uint32_t{0});
                 s.reserved = kj.value("reserved", uint32_t{0});
                 WriteSlot(c.Table(), section, k, s);
-                if (TypeHasText(s.type) && kj.contains("text")) c.SetText(SlotNumber(section, k), TextFrom(kj.at("text")));
+                if (TypeHasText(s.type)) c.SetText(SlotNumber(section, k), kj.contains("text") ? TextFrom(kj.at("text")) : u"");
             }
         }
         const auto& macros = j.at("macros");
