@@ -15,6 +15,8 @@ namespace kv {
 
 inline constexpr uint16_t kMacroAreaMagic = 0x55AA;
 inline constexpr std::size_t kMacroAreaHeaderSize = 16;
+// Language key of the name given to a macro that comes from the keyboard without one.
+inline constexpr char kMacroNewPrefixKey[] = "MACRO_NEW_PREFIX";
 
 struct MacroAreaLengths {
     std::size_t withNames = kMacroAreaHeaderSize;

@@ -10,6 +10,7 @@
 #include "macros/macro_area.h"
 #include "macros/profile_write.h"
 #include "profiles/profile_read_keyboard.h"
+#include "profiles/profile_transfer.h"
 
 namespace kv {
 namespace {
@@ -183,6 +184,76 @@ TEST(ReadKeyboard, DecodesTablesAndMacrosAndStopsOnAFailedRead) {
     back.macros.push_back(Macro(1, u"kept", 0));
     EXPECT_EQ(ReadKeyboardIntoContent(f.keyboard, BuiltInDefaultKeyTable(), u"M", back), kResultNoAnswer);
     EXPECT_EQ(back.macros.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+class ProfileTransfer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() / ("kv_transfer_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::filesystem::path dir_;
+};
+
+TEST_F(ProfileTransfer, ImportValidatesLoadsSavesAndWritesAllProfiles) {
+    ProfileData source;
+    ASSERT_TRUE(StoreAssignment(source, 1, KeyIndexOf(0x01E), ASSIGN_KEY, 0, 0x171));
+    source.content.macros = {Macro(1, u"one", 2)};
+    const auto file = dir_ / "in.kvp", working = dir_ / "$Profile0";
+    ASSERT_TRUE(SaveProfileFile(file, source));
+
+    ProfileData data;
+    ProfileDataSnapshot snapshot;
+    MemoryKeyboard keyboard;
+    const ImportOutcome ok = ImportProfileFile(file, working, data, snapshot, keyboard, kMacroAreaLimit, BuiltInDefaultKeyTable());
+    EXPECT_TRUE(ok.imported);
+    EXPECT_EQ(ok.firstMessage, nullptr);
+    EXPECT_EQ(ok.write.result, kResultSuccess);
+    EXPECT_EQ(keyboard.calls.size(), 6u);
+    EXPECT_EQ(data.content.macros, source.content.macros);
+    EXPECT_EQ(ValidateProfileFile(working).code, kValidateOk);
+
+    // A damaged header: both messages, nothing changes, nothing is sent.
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(file, bytes));
+    bytes[4] = 9;
+    ASSERT_TRUE(WriteFileReplacing(dir_ / "bad.kvp", bytes));
+    keyboard.calls.clear();
+    data.content.macros.clear();
+    const ImportOutcome bad = ImportProfileFile(dir_ / "bad.kvp", working, data, snapshot, keyboard, kMacroAreaLimit, BuiltInDefaultKeyTable());
+    EXPECT_FALSE(bad.imported);
+    EXPECT_STREQ(bad.firstMessage, kMessageProfileFormatError);
+    EXPECT_STREQ(bad.secondMessage, kMessageImportFailed);
+    EXPECT_TRUE(keyboard.calls.empty());
+    EXPECT_TRUE(data.content.macros.empty());
+    // A missing file: the import message alone.
+    const ImportOutcome missing = ImportProfileFile(dir_ / "none.kvp", working, data, snapshot, keyboard, kMacroAreaLimit, BuiltInDefaultKeyTable());
+    EXPECT_STREQ(missing.firstMessage, kMessageImportFailed);
+    EXPECT_EQ(missing.secondMessage, nullptr);
+}
+
+TEST_F(ProfileTransfer, RefreshReadsTheKeyboardOrFallsBackToTheDefaultBlock) {
+    MemoryKeyboard keyboard;
+    ProfileData source;
+    source.content.macros = {Macro(1, u"kb", 1)};
+    ProfileDataSnapshot snapshot;
+    ASSERT_TRUE(CreateSnapshotAndWrite(source, snapshot, keyboard, kMacroAreaLimit, BuiltInDefaultKeyTable(), std::nullopt).written);
+    ProfileData data;
+    const auto working = dir_ / "$Profile0";
+    EXPECT_EQ(RefreshFromKeyboard(keyboard, BuiltInDefaultKeyTable(), u"M", working, data), kResultSuccess);
+    ASSERT_EQ(data.content.macros.size(), 1u);
+    EXPECT_EQ(data.content.macros[0].Name(), u"kb");
+    keyboard.failing["read keytable 0"] = kResultNoDevice;
+    EXPECT_EQ(RefreshFromKeyboard(keyboard, BuiltInDefaultKeyTable(), u"M", working, data), kResultNoDevice);
+    EXPECT_EQ(data.content, ProfileContent{});
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+// The two whole-data moves the program makes: importing a profile data file (validate, load, save as the
+// working file, write everything to the keyboard) and refreshing the working data from the keyboard when
+// it is attached. Both run on a worker thread and return what the window should say.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "keys/assignment_action_code.h"
+#include "macros/keyboard_data_link.h"
+#include "macros/profile_data.h"
+#include "macros/profile_write.h"
+#include "profiles/profile_file.h"
+
+namespace kv {
+
+inline constexpr char kMessageProfileFormatError[] = "PROFILE_FORMAT_ERROR";  // formatted with the path
+inline constexpr char kMessageImportFailed[] = "MAIN_PROMPT_INPORT";
+
+struct ImportOutcome {
+    ValidateResult validation;  // showFormatError: "PROFILE_FORMAT_ERROR" with the path comes first
+    bool imported = false;      // the working data now holds the file's content
+    ProfileWriteOutcome write;  // the write of all three profiles and the macro area
+    // Language keys of the messages to show, in order (null when none).
+    const char* firstMessage = nullptr;
+    const char* secondMessage = nullptr;
+};
+
+// Validate; when not valid, nothing changes and the messages are "PROFILE_FORMAT_ERROR" (bad header) and
+// "MAIN_PROMPT_INPORT". Otherwise the file replaces the working data, is saved as the working file and is
+// written to the keyboard (all three profiles).
+[[nodiscard]] ImportOutcome ImportProfileFile(const std::filesystem::path& path, const std::filesystem::path& workingFile,
+                                              ProfileData& data, ProfileDataSnapshot& snapshot, KeyboardDataLink& link,
+                                              std::size_t capacity, const KeyTableBlock& defaults);
+
+// Reads the keyboard into the working file and loads it; when the keyboard cannot be read (or the file not
+// written), the working data becomes the default block with no macros. Returns the read's result.
+[[nodiscard]] int RefreshFromKeyboard(KeyboardDataLink& link, const KeyTableBlock& defaults, std::u16string_view namePrefix,
+                                      const std::filesystem::path& workingFile, ProfileData& data);
+
+}  // namespace kv
