@@ -1,7 +1,8 @@
 // The keyboard's own events: attach and detach, G-key bank switch, lighting changed on the keyboard, busy
-// states. The HID service's callback sorts them (OnServiceNotification); work that needs the keyboard's
-// answers runs on short-lived threads (AttachWorker, BusyStateWorker). Everything the workers do to the
-// main window goes through DeviceEventHost, so the workers never touch a window themselves.
+// states. The device link's callback hands them over (OnInitialPresence, OnPresenceChanged, OnConsumerEvent);
+// work that needs the keyboard's answers runs on short-lived threads (AttachWorker, BusyStateWorker).
+// Everything the workers do to the keyboard and the main window goes through DeviceEventHost, so the workers
+// never touch a window themselves.
 #pragma once
 
 #include <array>
@@ -12,7 +13,6 @@
 #include <mutex>
 
 #include "device/commands.h"
-#include "device/hid_service.h"
 
 namespace kv {
 
@@ -35,8 +35,8 @@ public:
     [[nodiscard]] virtual int ReadDefaultKeyTable(uint8_t out[kKeyTableSize]) = 0;
     [[nodiscard]] virtual int ReadInfo(uint8_t out[kInfoSize]) = 0;
     virtual void ClearDeviceProfileCache() = 0;
-    // Writes the 2-byte bank indicator report (cancel the previous write, then write); not awaited.
-    virtual void WriteBankIndicator(const uint8_t report[2]) = 0;
+    // Toggles the bank bit of the indicator report and writes it (not awaited); returns the new bank.
+    virtual int ToggleGKeyBank() = 0;
     // The main window.
     virtual void ShowPrompt(const char* languageKey) = 0;  // message box with a language text
     virtual void SendProfile() = 0;                         // MSG_PROFILE, synchronous
@@ -51,15 +51,19 @@ public:
     virtual void Sleep(unsigned ms) = 0;
 };
 
-class DeviceEvents {
+class DeviceWorkers {
 public:
-    explicit DeviceEvents(DeviceEventHost& host) : host_(host) {}
-    ~DeviceEvents() { WaitIdle(); }
-    DeviceEvents(const DeviceEvents&) = delete;
-    DeviceEvents& operator=(const DeviceEvents&) = delete;
+    explicit DeviceWorkers(DeviceEventHost& host) : host_(host) {}
+    ~DeviceWorkers() { WaitIdle(); }
+    DeviceWorkers(const DeviceWorkers&) = delete;
+    DeviceWorkers& operator=(const DeviceWorkers&) = delete;
 
-    // The callback's handling of everything but the answers on the vendor collection; returns 1.
-    int OnServiceNotification(const ServiceNotification* notification);
+    // End of the binding: the vendor collection's device count starts the first attach worker; with no
+    // keyboard the first-attach offer is used up, so no version check is offered later in this run.
+    void OnInitialPresence(int deviceCount);
+    // On the HID service's thread; they never wait for the keyboard.
+    void OnPresenceChanged(uint32_t state);  // state change of the "CTRL" subscription
+    void OnConsumerEvent(uint16_t code);     // data of the "CONS" subscription
 
     // Thread starters (the binding starts the first attach worker with the device count).
     void StartAttachWorker(int state);
@@ -75,9 +79,6 @@ public:
     [[nodiscard]] bool FirstAttachHandled() const { return firstAttachHandled_.load(); }
 
     [[nodiscard]] bool IsAttached() const { return attachState_.load() != 0; }
-    [[nodiscard]] int Bank() const;  // 0 = bank A, 1 = bank B
-    [[nodiscard]] std::array<uint8_t, 2> BankIndicatorReport() const;
-    void ResetBankIndicator();  // 05 02, at binding
     // The keyboard's factory key table as read on the last attach (zeros before the first).
     void CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) const;
     [[nodiscard]] int MacroCapacity() const { return macroCapacity_.load(); }
@@ -94,9 +95,6 @@ private:
     std::atomic<bool> firstAttachHandled_{false};
     std::atomic<int> macroCapacity_{0};
     std::atomic<bool> busyGuard_{false};
-
-    mutable std::mutex bankLock_;  // guards bankReport_
-    std::array<uint8_t, 2> bankReport_{0x05, 0x02};
 
     mutable std::mutex tableLock_;  // guards defaultKeyTable_
     std::array<uint8_t, kKeyTableSize> defaultKeyTable_{};

@@ -1,4 +1,4 @@
-#include "device/device_events.h"
+#include "device/device_workers.h"
 
 #include <gtest/gtest.h>
 
@@ -36,9 +36,12 @@ public:
         return infoResult;
     }
     void ClearDeviceProfileCache() override { Log("clear-cache"); }
-    void WriteBankIndicator(const uint8_t r[2]) override {
-        Log("indicator " + std::to_string(r[0]) + " " + std::to_string(r[1]));
+    int ToggleGKeyBank() override {
+        bank ^= 1;
+        Log("indicator bank " + std::to_string(bank));
+        return bank;
     }
+    int bank = 0;
     void ShowPrompt(const char* key) override { Log(std::string("prompt ") + key); }
     void SendProfile() override { Log("MSG_PROFILE"); }
     void SendDetached() override { Log("MSG_DETACHED"); }
@@ -78,48 +81,22 @@ private:
 
 using Log = std::vector<std::string>;
 
-// Builds the records the HID service hands to the callback.
-struct Notification {
-    uint16_t usage = 0;
-    ConsumerInfo consumer{};
-    ServiceRequestRecord request{};
-    ServiceNotification n{};
-
-    static Notification Consumer(uint16_t code) {
-        Notification x;
-        x.usage = code;
-        x.request.tag = kTagCons;
-        x.request.countOrState = 3;
-        x.n.kind = kNotifyData;
-        return x;
-    }
-    static Notification State(uint32_t tag, uint32_t state) {
-        Notification x;
-        x.request.tag = tag;
-        x.request.countOrState = state;
-        x.n.kind = kNotifyStateChange;
-        return x;
-    }
-    const ServiceNotification* Get() {
-        SetConsumerUsagePointer(consumer, &usage);
-        request.consumer = request.tag == kTagCons ? &consumer : nullptr;
-        n.request = &request;
-        return &n;
-    }
-};
-
-class DeviceEventsTest : public ::testing::Test {
+class DeviceWorkersTest : public ::testing::Test {
 protected:
-    void Deliver(Notification x) {
-        EXPECT_EQ(events_.OnServiceNotification(x.Get()), 1);
+    void Attach(uint32_t state) {
+        events_.OnPresenceChanged(state);
+        events_.WaitIdle();
+    }
+    void Event(uint16_t code) {
+        events_.OnConsumerEvent(code);
         events_.WaitIdle();
     }
     RecordingHost host_;
-    DeviceEvents events_{host_};
+    DeviceWorkers events_{host_};
 };
 
-TEST_F(DeviceEventsTest, FirstAttachReadsTheKeyboardThenOpensTheWindowOnce) {
-    Deliver(Notification::State(kTagCtrl, 1));
+TEST_F(DeviceWorkersTest, FirstAttachReadsTheKeyboardThenOpensTheWindowOnce) {
+    Attach(1);
     EXPECT_EQ(host_.Take(), (Log{"read-default", "read-info", "MSG_PROFILE", "tray 141", "MSG_OPEN"}));
     EXPECT_TRUE(events_.IsAttached());
     EXPECT_TRUE(events_.FirstAttachHandled());
@@ -129,50 +106,50 @@ TEST_F(DeviceEventsTest, FirstAttachReadsTheKeyboardThenOpensTheWindowOnce) {
     EXPECT_EQ(table[377], 377 & 0xFF);
 
     // The same state again does nothing at all.
-    Deliver(Notification::State(kTagCtrl, 1));
+    Attach(1);
     EXPECT_TRUE(host_.Take().empty());
 }
 
-TEST_F(DeviceEventsTest, AttachNotificationsInQuickSuccessionActOnce) {
-    auto a = Notification::State(kTagCtrl, 1);
-    auto b = Notification::State(kTagCtrl, 1);
-    events_.OnServiceNotification(a.Get());
-    events_.OnServiceNotification(b.Get());
+TEST_F(DeviceWorkersTest, AttachNotificationsInQuickSuccessionActOnce) {
+    events_.OnPresenceChanged(1);
+    events_.OnPresenceChanged(1);
     events_.WaitIdle();
     const Log log = host_.Take();
     EXPECT_EQ(std::count(log.begin(), log.end(), "MSG_PROFILE"), 1);
     EXPECT_EQ(std::count(log.begin(), log.end(), "MSG_OPEN"), 1);
 }
 
-TEST_F(DeviceEventsTest, StartSwitchOrAnAbsentFirstStateUsesUpTheOpenOffer) {
+TEST_F(DeviceWorkersTest, StartSwitchOrAnAbsentFirstStateUsesUpTheOpenOffer) {
     events_.MarkFirstAttachHandled();
-    Deliver(Notification::State(kTagCtrl, 1));
+    Attach(1);
     EXPECT_EQ(host_.Take(), (Log{"read-default", "read-info", "MSG_PROFILE", "tray 141"}));
 
     RecordingHost host2;
-    DeviceEvents fresh(host2);
-    fresh.AttachWorker(0);  // the binding found no keyboard: the same state as at start, nothing to do
+    DeviceWorkers fresh(host2);
+    fresh.OnInitialPresence(0);  // the binding found no keyboard: the same state as at start, nothing to do
+    fresh.WaitIdle();
     EXPECT_TRUE(host2.Take().empty());
-    fresh.MarkFirstAttachHandled();  // which is why the binding marks the offer used when the count is 0
-    fresh.AttachWorker(1);
+    EXPECT_TRUE(fresh.FirstAttachHandled());  // so a later attach does not open the window
+    fresh.OnPresenceChanged(1);
+    fresh.WaitIdle();
     EXPECT_EQ(host2.Take(), (Log{"read-default", "read-info", "MSG_PROFILE", "tray 141"}));
 }
 
-TEST_F(DeviceEventsTest, DetachEmptiesTheCacheClosesDialogsAndHides) {
-    Deliver(Notification::State(kTagCtrl, 1));
+TEST_F(DeviceWorkersTest, DetachEmptiesTheCacheClosesDialogsAndHides) {
+    Attach(1);
     host_.Take();
-    Deliver(Notification::State(kTagCtrl, 0));
+    Attach(0);
     EXPECT_EQ(host_.Take(), (Log{"clear-cache", "MSG_DETACHED", "hide", "tray 128"}));
     EXPECT_FALSE(events_.IsAttached());
     // A re-attach reloads but never opens the window again in this run.
-    Deliver(Notification::State(kTagCtrl, 1));
+    Attach(1);
     EXPECT_EQ(host_.Take(), (Log{"read-default", "read-info", "MSG_PROFILE", "tray 141"}));
 }
 
-TEST_F(DeviceEventsTest, UnreadableKeyboardKeepsPreviousDataAndGoesOn) {
+TEST_F(DeviceWorkersTest, UnreadableKeyboardKeepsPreviousDataAndGoesOn) {
     host_.defaultTableResult = kResultNoAnswer;
     host_.infoResult = kResultStatusFE;
-    Deliver(Notification::State(kTagCtrl, 1));
+    Attach(1);
     EXPECT_EQ(host_.Take(), (Log{"read-default", "prompt MAIN_DEFAULT_MATRIX_PROMPT", "read-info", "MSG_PROFILE",
                                  "tray 141", "MSG_OPEN"}));
     EXPECT_EQ(events_.MacroCapacity(), 0);
@@ -181,47 +158,34 @@ TEST_F(DeviceEventsTest, UnreadableKeyboardKeepsPreviousDataAndGoesOn) {
     EXPECT_EQ(table[377], 0);
 }
 
-TEST_F(DeviceEventsTest, AttachWorkerWaitsForTheWindow) {
+TEST_F(DeviceWorkersTest, AttachWorkerWaitsForTheWindow) {
     host_.initialised = false;
     host_.initialiseAfterSleeps = 3;
-    Deliver(Notification::State(kTagCtrl, 1));
+    Attach(1);
     EXPECT_EQ(host_.sleeps, 3);
     EXPECT_EQ(host_.Tray(), kIconAttached);
 }
 
-TEST_F(DeviceEventsTest, BankSwitchTogglesTheIndicatorReport) {
-    Deliver(Notification::Consumer(kEventBankSwitch));
-    Deliver(Notification::Consumer(kEventBankSwitch));
-    EXPECT_EQ(host_.Take(), (Log{"indicator 5 3", "MSG_BANK 1", "indicator 5 2", "MSG_BANK 0"}));
-    Deliver(Notification::Consumer(kEventBankSwitch));
-    EXPECT_EQ(events_.Bank(), 1);
-    events_.ResetBankIndicator();
-    EXPECT_EQ(events_.BankIndicatorReport(), (std::array<uint8_t, 2>{0x05, 0x02}));
+TEST_F(DeviceWorkersTest, BankSwitchWritesTheIndicatorThenTellsTheWindow) {
+    Event(kEventBankSwitch);
+    Event(kEventBankSwitch);
+    EXPECT_EQ(host_.Take(), (Log{"indicator bank 1", "MSG_BANK 1", "indicator bank 0", "MSG_BANK 0"}));
 }
 
-TEST_F(DeviceEventsTest, OtherEventsAndRecordsChangeNothing) {
-    for (uint16_t code : {0x1801, 0x1802, 0x1803, 0x1804, 0x0000, 0x02FE, 0xFFFF}) Deliver(Notification::Consumer(code));
-    auto wrongTag = Notification::State(kTagCons, 1);
-    Deliver(wrongTag);
-    auto answer = Notification::State(kTagCtrl, 64);
-    answer.n.kind = kNotifyData;  // an answer: the exchange's business
-    Deliver(answer);
-    auto odd = Notification::State(kTagCtrl, 1);
-    odd.n.kind = 7;
-    Deliver(odd);
-    EXPECT_EQ(events_.OnServiceNotification(nullptr), 1);
+TEST_F(DeviceWorkersTest, OtherEventCodesChangeNothing) {
+    for (uint16_t code : {0x1801, 0x1802, 0x1803, 0x1804, 0x0000, 0x02FE, 0xFFFF}) Event(code);
     EXPECT_TRUE(host_.Take().empty());
-    Deliver(Notification::Consumer(kEventLightingChanged));
+    Event(kEventLightingChanged);
     EXPECT_EQ(host_.Take(), (Log{"reload-timer"}));
 }
 
-TEST_F(DeviceEventsTest, BusyPictureReturnsToTheAttachPicture) {
+TEST_F(DeviceWorkersTest, BusyPictureReturnsToTheAttachPicture) {
     struct Step {
         std::function<void()> act;
         unsigned tray;
     };
-    auto attach = [this](uint32_t s) { return [this, s] { Deliver(Notification::State(kTagCtrl, s)); }; };
-    auto code = [this](uint16_t c) { return [this, c] { Deliver(Notification::Consumer(c)); }; };
+    auto attach = [this](uint32_t s) { return [this, s] { Attach(s); }; };
+    auto code = [this](uint16_t c) { return [this, c] { Event(c); }; };
     const Step steps[] = {
         {code(kEventBusyBegin), kIconBusy},   {code(kEventBusyEnd), kIconNoKeyboard},
         {attach(1), kIconAttached},           {code(kEventBusyBegin), kIconBusy},

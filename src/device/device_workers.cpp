@@ -1,9 +1,10 @@
-// Threads: OnServiceNotification and SwitchBank run on the HID service's thread; AttachWorker and
-// BusyStateWorker each run on a thread of their own, started here and detached.
-// Locks: bankLock_ guards the bank indicator report, tableLock_ the default key table copy; attachLock_ is
+// Threads: OnPresenceChanged, OnConsumerEvent and SwitchBank run on the HID service's thread,
+// OnInitialPresence on the main window's thread during binding; AttachWorker and BusyStateWorker each run on
+// a thread of their own, started here and detached.
+// Locks: tableLock_ guards the default key table copy; attachLock_ is
 // held for the whole of one attach worker, so workers of quick successive notifications act one after the
 // other and each compares with the state the previous one stored. workersLock_ counts running workers.
-#include "device/device_events.h"
+#include "device/device_workers.h"
 
 #include <algorithm>
 #include <thread>
@@ -12,57 +13,34 @@
 
 namespace kv {
 
-int DeviceEvents::OnServiceNotification(const ServiceNotification* n) {
-    if (n == nullptr || n->request == nullptr) return 1;
-    const ServiceRequestRecord& r = *n->request;
-    if (n->kind == kNotifyData && r.tag == kTagCons) {
-        const uint16_t* usage = ConsumerUsagePointer(r.consumer);
-        if (usage == nullptr) return 1;
-        switch (*usage) {
-            case kEventBankSwitch: SwitchBank(); break;
-            case kEventLightingChanged: host_.StartLightingReloadTimer(); break;
-            case kEventBusyEnd:
-            case kEventBusyBegin: StartBusyStateWorker(*usage); break;
-            default: break;  // 0x1801..0x1804 and anything else: nothing to do
-        }
-    } else if (n->kind == kNotifyStateChange && r.tag == kTagCtrl) {
-        StartAttachWorker(static_cast<int>(r.countOrState));
+void DeviceWorkers::OnInitialPresence(int deviceCount) {
+    if (deviceCount == 0) MarkFirstAttachHandled();
+    StartAttachWorker(deviceCount);
+}
+
+void DeviceWorkers::OnPresenceChanged(uint32_t state) { StartAttachWorker(static_cast<int>(state)); }
+
+void DeviceWorkers::OnConsumerEvent(uint16_t code) {
+    switch (code) {
+        case kEventBankSwitch: SwitchBank(); break;
+        case kEventLightingChanged: host_.StartLightingReloadTimer(); break;
+        case kEventBusyEnd:
+        case kEventBusyBegin: StartBusyStateWorker(code); break;
+        default: break;  // 0x1801..0x1804 and anything else: nothing to do
     }
-    return 1;
 }
 
-void DeviceEvents::SwitchBank() {
-    std::array<uint8_t, 2> report;
-    {
-        std::lock_guard<std::mutex> lock(bankLock_);
-        bankReport_[1] ^= 1u;
-        report = bankReport_;
-    }
-    host_.WriteBankIndicator(report.data());
-    host_.ShowGKeyBank(report[1] & 1u);
+void DeviceWorkers::SwitchBank() {
+    // The indicator write's result is not acted upon: the bank and the window change regardless.
+    host_.ShowGKeyBank(host_.ToggleGKeyBank());
 }
 
-int DeviceEvents::Bank() const {
-    std::lock_guard<std::mutex> lock(bankLock_);
-    return bankReport_[1] & 1u;
-}
-
-std::array<uint8_t, 2> DeviceEvents::BankIndicatorReport() const {
-    std::lock_guard<std::mutex> lock(bankLock_);
-    return bankReport_;
-}
-
-void DeviceEvents::ResetBankIndicator() {
-    std::lock_guard<std::mutex> lock(bankLock_);
-    bankReport_ = {0x05, 0x02};
-}
-
-void DeviceEvents::CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) const {
+void DeviceWorkers::CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) const {
     std::lock_guard<std::mutex> lock(tableLock_);
     std::copy(defaultKeyTable_.begin(), defaultKeyTable_.end(), out);
 }
 
-void DeviceEvents::AttachWorker(int state) {
+void DeviceWorkers::AttachWorker(int state) {
     std::lock_guard<std::mutex> serial(attachLock_);
     const int previous = attachState_.load();
     if (state == previous) return;
@@ -91,7 +69,7 @@ void DeviceEvents::AttachWorker(int state) {
     }
 }
 
-void DeviceEvents::BusyStateWorker(uint16_t code) {
+void DeviceWorkers::BusyStateWorker(uint16_t code) {
     // exchange() makes the test-and-set one step, so two busy threads never both pass.
     while (busyGuard_.exchange(true)) host_.Sleep(1);
     if (code == kEventBusyBegin) host_.SetTrayPicture(kTrayPictureBusy, kIconBusy);
@@ -100,22 +78,22 @@ void DeviceEvents::BusyStateWorker(uint16_t code) {
     busyGuard_.store(false);
 }
 
-void DeviceEvents::WorkerStarted() {
+void DeviceWorkers::WorkerStarted() {
     std::lock_guard<std::mutex> lock(workersLock_);
     ++workers_;
 }
 
-void DeviceEvents::WorkerEnded() {
+void DeviceWorkers::WorkerEnded() {
     std::lock_guard<std::mutex> lock(workersLock_);
     if (--workers_ == 0) workersIdle_.notify_all();
 }
 
-void DeviceEvents::WaitIdle() {
+void DeviceWorkers::WaitIdle() {
     std::unique_lock<std::mutex> lock(workersLock_);
     workersIdle_.wait(lock, [this] { return workers_ == 0; });
 }
 
-void DeviceEvents::StartAttachWorker(int state) {
+void DeviceWorkers::StartAttachWorker(int state) {
     WorkerStarted();
     std::thread([this, state] {
         AttachWorker(state);
@@ -123,7 +101,7 @@ void DeviceEvents::StartAttachWorker(int state) {
     }).detach();
 }
 
-void DeviceEvents::StartBusyStateWorker(uint16_t code) {
+void DeviceWorkers::StartBusyStateWorker(uint16_t code) {
     WorkerStarted();
     std::thread([this, code] {
         BusyStateWorker(code);
