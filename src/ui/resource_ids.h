@@ -3,6 +3,10 @@
 #ifndef KV_UI_RESOURCE_IDS_H
 #define KV_UI_RESOURCE_IDS_H
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 /* Dialog templates */
 #define IDD_ABOUTBOX 100
 #define IDD_KELVANE_DIALOG 102
