@@ -14,8 +14,6 @@ void StartDeviceLink(HWND mainWindow);
 void MarkFirstAttachHandled();
 // The attach state the workers last acted upon is non-zero.
 [[nodiscard]] bool KeyboardAttached();
-// 0 = bank A, 1 = bank B.
-[[nodiscard]] int CurrentGKeyBank();
 // The keyboard's current on-board profile (cached), -1 when it cannot be read.
 [[nodiscard]] int KeyboardProfile();
 

@@ -10,6 +10,7 @@
 #include "app/program_paths.h"
 #include "app/single_instance_win.h"
 #include "app/user_folder_seed.h"
+#include "device/bank_indicator.h"
 #include "device/firmware_check_win.h"
 #include "ui/device_link_win.h"
 #include "ui/progress_thread_win.h"

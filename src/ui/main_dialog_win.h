@@ -29,7 +29,6 @@ public:
     [[nodiscard]] bool IsDirty() const { return dirty_; }
     // Set when MSG_INIT has created the notification-area icon; the attach worker waits for it.
     [[nodiscard]] bool IsInitialised() const { return initialised_.load(); }
-    [[nodiscard]] TrayIcon& Tray() { return tray_; }
     [[nodiscard]] HWND Handle() const { return m_hWnd; }
 
 protected:
@@ -65,7 +64,7 @@ private:
     int busyFrame_ = 0;
     std::wstring linkText_;
     CAboutDlg about_{nullptr};
-    TrayIcon tray_;
+    TrayIcon& tray_ = ProgramTrayIcon();
     HHOOK keyFilter_ = nullptr;
 };
 

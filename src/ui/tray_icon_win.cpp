@@ -12,6 +12,11 @@
 
 namespace kv {
 
+TrayIcon& ProgramTrayIcon() {
+    static TrayIcon* icon = new TrayIcon;  // never destroyed: worker threads may still call it at exit
+    return *icon;
+}
+
 UINT TrayIcon::TaskbarCreatedMessage() {
     static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
     return message;

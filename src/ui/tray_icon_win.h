@@ -37,6 +37,9 @@ private:
     TrayPictureState picture_;
 };
 
+// The program's one icon; it outlives the main window, so late worker threads find it removed, not gone.
+[[nodiscard]] TrayIcon& ProgramTrayIcon();
+
 // The window property on the main window that names the picture the icon shows, for tools and tests that
 // look at the program from outside.
 inline constexpr wchar_t kTrayPictureProperty[] = L"Kelvane.TrayPicture";

@@ -1,11 +1,11 @@
 #include "ui/ui_text_win.h"
 
+#include "skin/language.h"
+
 namespace kv {
 
-// The language tables are not part of the program yet: every key reads as missing, which is what the
-// window shows for a key the language file lacks.
-std::wstring UiText(const char*) { return L"#Error"; }
+std::wstring UiText(const char* key) { return LookupText(key, GetLanguageIndex()); }
 
-int UiLanguageIndex() { return 0; }
+int UiLanguageIndex() { return GetLanguageIndex(); }
 
 }  // namespace kv
