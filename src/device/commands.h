@@ -16,6 +16,8 @@ inline constexpr int kResultNoAnswer = -2;       // no matching answer after thr
 inline constexpr int kResultStatusFF = -102;     // the answer's status byte was 0xFF
 inline constexpr int kResultStatusFE = -103;     // the answer's status byte was 0xFE
 inline constexpr int kResultBadProfile = -201;   // key table profile number 3 or more; nothing sent
+inline constexpr int kResultBadLength = -202;    // a length the report cannot carry (payload over 56 bytes,
+                                                 // an area offset beyond 16 bits); nothing sent
 
 inline constexpr std::size_t kReportSize = 64;
 inline constexpr std::size_t kPayloadSize = 56;
@@ -53,13 +55,16 @@ inline constexpr std::size_t kInfoEffectsOffset = 12;   // up to 32 effect numbe
 [[nodiscard]] int WriteInfo(const uint8_t in[kInfoSize]);
 // All 56 answer payload bytes are copied to out, whatever the length.
 [[nodiscard]] int ReadLighting(uint8_t out[kPayloadSize], int length, int offset);
+// length over 56 returns kResultBadLength.
 [[nodiscard]] int WriteLighting(const uint8_t* data, int length, int offset);
 [[nodiscard]] int ReadKeyTable(uint8_t out[kKeyTableSize], unsigned profile);
 [[nodiscard]] int WriteKeyTable(const uint8_t in[kKeyTableSize], unsigned profile);
+// Chunks of 56 bytes at offsets 0, 56, ...; a count whose last chunk offset exceeds 0xFFFF returns
+// kResultBadLength without sending anything.
 [[nodiscard]] int ReadMacroArea(uint8_t* out, std::size_t count);
 [[nodiscard]] int WriteMacroArea(const uint8_t* in, std::size_t count);
 [[nodiscard]] int ReadDefaultKeyTable(uint8_t out[kKeyTableSize]);
-// Writes length colour bytes at (current profile × 512 + firstKey × 3).
+// Writes length colour bytes at (current profile × 512 + firstKey × 3); length over 56 returns kResultBadLength.
 [[nodiscard]] int WriteKeyColors(const uint8_t* data, int length, int firstKey);
 // Not awaited: returns the HID service's result for the write (> 0 = accepted).
 [[nodiscard]] int EnterBootMode();
@@ -67,6 +72,9 @@ inline constexpr std::size_t kInfoEffectsOffset = 12;   // up to 32 effect numbe
 // The keyboard's current on-board profile, cached process-wide (-1 = empty).
 [[nodiscard]] int GetDeviceProfile();           // cached value, or read from the information block; -1 on failure
 void SetDeviceProfile(int profile);             // read-modify-write of the information block; updates the cache
+// SetDeviceProfile with its result: 1, the failing command's result, or kResultBadProfile for a profile
+// outside 0..2 (nothing sent).
+[[nodiscard]] int WriteDeviceProfile(int profile);
 void ClearDeviceProfileCache();                 // at binding and on every detach
 
 }  // namespace kv

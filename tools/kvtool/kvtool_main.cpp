@@ -1,11 +1,10 @@
 // kvtool: command-line access to the keyboard through the HID service library.
 #include <cstdio>
 
+#include "kvtool_commands.h"
+
 int main(int argc, char** argv) {
-    (void)argv;
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: kvtool info | keytable P\n");
-        return 2;
-    }
-    return 2;
+    const int code = kv::tool::RunTool(argc, argv, kv::tool::ToolIo{stdout, stderr});
+    std::fflush(stdout);
+    return code;
 }

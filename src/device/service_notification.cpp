@@ -1,0 +1,24 @@
+#include "device/service_notification.h"
+
+#include "device/device_events.h"
+#include "device/exchange.h"
+
+namespace kv {
+
+int KV_SERVICE_CALL OnServiceNotification(const ServiceNotification* notification) {
+    if (notification == nullptr || notification->request == nullptr) return 1;
+    const ServiceRequestRecord& record = *notification->request;
+    if (notification->kind == kNotifyData) {
+        if (record.tag == kTagCtrl) {
+            DeliverAnswer(record.data, record.countOrState);
+        } else if (record.tag == kTagCons) {
+            if (const uint16_t* usage = ConsumerUsagePointer(record.consumer))
+                CurrentDeviceEventSink().OnConsumerEvent(*usage);
+        }
+    } else if (notification->kind == kNotifyStateChange && record.tag == kTagCtrl) {
+        CurrentDeviceEventSink().OnPresenceChanged(record.countOrState);
+    }
+    return 1;
+}
+
+}  // namespace kv

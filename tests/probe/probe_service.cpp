@@ -1,0 +1,46 @@
+// A stand-in HID service library for the Windows binding tests: every export answers at once and no keyboard
+// is ever present. Built twice: complete, and without RequestStatusGet (KV_PROBE_WITHOUT_STATUS_GET).
+#include <cstdint>
+
+#include "device/hid_service.h"
+
+#define KV_PROBE_EXPORT extern "C" __declspec(dllexport)
+
+using kv::ServiceCallback;
+
+KV_PROBE_EXPORT int KV_SERVICE_CALL Init(int) { return 1; }
+KV_PROBE_EXPORT int KV_SERVICE_CALL End() { return 1; }
+KV_PROBE_EXPORT int KV_SERVICE_CALL Debug(int) { return 1; }
+KV_PROBE_EXPORT int KV_SERVICE_CALL RequestGetDeviceCount(const void*, ServiceCallback, uint32_t, uint32_t, uint32_t) {
+    return 0;
+}
+KV_PROBE_EXPORT int KV_SERVICE_CALL DeleteRequestFromUnitId(uint32_t) { return 1; }
+KV_PROBE_EXPORT int KV_SERVICE_CALL DeleteRequestFromHandle(uint32_t) { return 1; }
+KV_PROBE_EXPORT int KV_SERVICE_CALL RequestWrite(const void*, ServiceCallback, uint32_t, const void*, uint32_t,
+                                                 uint32_t, uint32_t*) {
+    return 1;
+}
+KV_PROBE_EXPORT int KV_SERVICE_CALL RequestWriteOne(const void*, ServiceCallback, uint32_t, const void*, uint32_t,
+                                                    uint32_t, uint32_t) {
+    return 1;
+}
+KV_PROBE_EXPORT int KV_SERVICE_CALL RequestStatusWrite(const void*, ServiceCallback, uint32_t, const void*, uint32_t,
+                                                       uint32_t, uint32_t* handle) {
+    *handle = 1;
+    return 1;
+}
+#if !defined(KV_PROBE_WITHOUT_STATUS_GET)
+KV_PROBE_EXPORT int KV_SERVICE_CALL RequestStatusGet(const void*, ServiceCallback, uint32_t, void*, uint32_t, uint32_t,
+                                                     uint32_t*) {
+    return 1;
+}
+#endif
+KV_PROBE_EXPORT int KV_SERVICE_CALL RequestAsyncRead(const void*, ServiceCallback, uint32_t, uint32_t,
+                                                     uint32_t* handle) {
+    *handle = 2;
+    return 1;
+}
+KV_PROBE_EXPORT int KV_SERVICE_CALL RequestStatusSetFeature(const void*, ServiceCallback, uint32_t, const void*,
+                                                            uint32_t, uint32_t, uint32_t*) {
+    return 1;
+}

@@ -1,0 +1,50 @@
+#include "kvtool_commands.h"
+
+#include <cstring>
+
+#include "device/hid_binding.h"
+#include "kvtool_device_commands.h"
+
+namespace kv::tool {
+
+const std::vector<ToolCommand>& ToolCommands() {
+    static const std::vector<ToolCommand> commands = {
+        {"info", "", "firmware version, current profile, macro capacity and offered effects", &RunInfo},
+        {"keytable", "P", "profile P's 378-byte key table block in hex (P = 0, 1 or 2)", &RunKeyTable},
+    };
+    return commands;
+}
+
+int ReportFailure(const ToolIo& io, const char* what, int result) {
+    std::fprintf(io.err, "kvtool: %s (result %d)\n", what, result);
+    return kExitFailed;
+}
+
+void PrintUsage(std::FILE* to) {
+    std::fprintf(to, "usage: kvtool <command> [arguments]\n");
+    for (const ToolCommand& c : ToolCommands())
+        std::fprintf(to, "  %-10s %-4s %s\n", c.name, c.arguments, c.summary);
+}
+
+int RunTool(int argc, char** argv, const ToolIo& io) {
+    if (argc < 2) {
+        PrintUsage(io.err);
+        return kExitUsage;
+    }
+    const ToolCommand* command = nullptr;
+    for (const ToolCommand& c : ToolCommands())
+        if (std::strcmp(argv[1], c.name) == 0) command = &c;
+    if (command == nullptr) {
+        std::fprintf(io.err, "kvtool: unknown command \"%s\"\n", argv[1]);
+        PrintUsage(io.err);
+        return kExitUsage;
+    }
+    // Unlike the program, the tool says why the library could not be bound.
+    const BindResult bound = BindHidService([&io](const BindResult& r) {
+        std::fprintf(io.err, "kvtool: %s\n", DescribeBindResult(r).c_str());
+    });
+    if (bound.status != BindStatus::Bound) return kExitNoLibrary;
+    return command->run(std::vector<std::string>(argv + 2, argv + argc), io);
+}
+
+}  // namespace kv::tool
