@@ -9,8 +9,8 @@ namespace kv {
 
 uint32_t FindInstanceInList(const std::vector<ProcessEntry>& processes, const std::wstring& exeName,
                             uint32_t ownPid) {
-    for (std::size_t i = 1; i < processes.size(); ++i)
-        if (processes[i].pid != ownPid && EqualsIgnoringCase(processes[i].exeName, exeName)) return processes[i].pid;
+    for (const auto& p : processes)
+        if (p.pid != 0 && p.pid != ownPid && EqualsIgnoringCase(p.exeName, exeName)) return p.pid;
     return 0;
 }
 

@@ -17,9 +17,11 @@ struct ProcessEntry {
     std::wstring exeName;
 };
 
-// The list as the system's process snapshot gives it; the first entry is skipped. Returns the id of the
-// first process other than ownPid whose executable name equals exeName without regard to case, or 0.
-// The own process is never the running instance: matching it would send the instance messages nowhere.
+// The list as the system's process snapshot gives it. Returns the id of the first process other than ownPid
+// whose executable name equals exeName without regard to case, or 0. The own process is never the running
+// instance (matching it would send the instance messages nowhere), and neither is the idle process (id 0),
+// which Windows lists first. The first entry is not skipped blindly: other systems list real processes
+// there, the running instance among them.
 [[nodiscard]] uint32_t FindInstanceInList(const std::vector<ProcessEntry>& processes, const std::wstring& exeName,
                                           uint32_t ownPid);
 
