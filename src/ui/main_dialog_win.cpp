@@ -38,7 +38,8 @@ void OpenWithShell(HWND owner, const wchar_t* target) {
 
 CKelvaneDlg* CKelvaneDlg::Instance() { return g_instance; }
 
-CKelvaneDlg::CKelvaneDlg(const StartSwitches& switches) : CPlainDialog(IDD_KELVANE_DIALOG, nullptr) {
+CKelvaneDlg::CKelvaneDlg(const StartSwitches& switches)
+    : CBaseDialog(IDD_KELVANE_DIALOG, nullptr, GetProgramPaths().mainSkin, GetProgramPaths().skinFolder) {
     g_instance = this;
     icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
     const std::wstring& exeName = GetProgramPaths().exeName;
@@ -65,7 +66,7 @@ CKelvaneDlg::~CKelvaneDlg() {
 }
 
 BOOL CKelvaneDlg::OnInitDialog() {
-    CPlainDialog::OnInitDialog();
+    CBaseDialog::OnInitDialog();  // size, outline and background from the skin
 
     if (HMENU system = GetSystemMenu(m_hWnd, FALSE); system != nullptr) {
         AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
@@ -113,14 +114,14 @@ INT_PTR CKelvaneDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
             // request to show it (the dialog framework shows a modal dialog once its queue is empty) is
             // turned into nothing.
             if (!shownOnce_) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
-            return FALSE;
+            break;
         case WM_NCPAINT:
             if (startHiddenCounter_ > 0 && !shownOnce_) {
                 --startHiddenCounter_;
                 ShowWindow(m_hWnd, SW_HIDE);
                 return TRUE;
             }
-            return FALSE;
+            break;
         case WM_COMMAND:
             if (OnCommand(LOWORD(wParam))) return TRUE;
             break;
@@ -140,7 +141,7 @@ INT_PTR CKelvaneDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 PaintMinimised();
                 return TRUE;
             }
-            return FALSE;
+            break;  // the skin's background
         default: break;
     }
     if (message == MSG_INIT && HasTag(wParam, TAG_INIT)) { OnInitMessage(); return TRUE; }
@@ -161,7 +162,7 @@ INT_PTR CKelvaneDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         tray_.AddAgain();
         return TRUE;
     }
-    return CPlainDialog::DialogProc(message, wParam, lParam);
+    return CBaseDialog::DialogProc(message, wParam, lParam);
 }
 
 bool CKelvaneDlg::OnCommand(UINT id) {
@@ -302,6 +303,7 @@ void CKelvaneDlg::ExitProgram() {
     tray_.Remove();
     SetDirty(false);
     KillTimer(m_hWnd, TIMER_PREVIEW);
+    FreeBitmaps();
     EndDialog(IDOK);
 }
 

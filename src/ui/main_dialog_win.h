@@ -1,4 +1,5 @@
-// CKelvaneDlg: the program's one top-level window (dialog resource 102). It starts hidden and lives in the
+// CKelvaneDlg: the program's one top-level window (dialog resource 102), skinned from "Skins\Main.ini"
+// (a missing background or outline picture ends the program quietly). It starts hidden and lives in the
 // notification area; the device workers drive it with custom messages (MSG_PROFILE, MSG_DETACHED, MSG_BANK,
 // MSG_OPEN) and a second instance with MSG_OPEN / MSG_KILL. All of its handlers run on its own thread.
 #pragma once
@@ -10,12 +11,12 @@
 
 #include "app/command_line.h"
 #include "ui/about_box_win.h"
-#include "ui/plain_dialog_win.h"
+#include "skin/base_dialog.h"
 #include "ui/tray_icon_win.h"
 
 namespace kv {
 
-class CKelvaneDlg : public CPlainDialog {
+class CKelvaneDlg : public CBaseDialog {
 public:
     // Construction before the window exists: icon, command line ("/Kill" may end the process here), the
     // instance mutex (a running instance is asked to open and this process ends), the daemon.

@@ -125,38 +125,55 @@ TEST(AppStartUp, KillSwitchWithoutInstanceStartsNormally) {
     EXPECT_EQ(s.WaitExit(p), 0u);
 }
 
+// A program folder of its own: the executable, its skin and language files, and the given service library.
+void CopyMatching(const std::wstring& from, const std::wstring& to, const std::wstring& pattern) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((from + L"\\" + pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            CopyFileW((from + L"\\" + fd.cFileName).c_str(), (to + L"\\" + fd.cFileName).c_str(), FALSE);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+}
+
 TEST(AppStartUp, MissingOrBrokenServiceLibraryEndsSilently) {
     struct Case {
-        const wchar_t* name;
-        const wchar_t* library;  // folder under bin holding a stand-in Quorvex.dll, or null for none
+        const char* name;
+        const wchar_t* library;  // folder under bin holding the Quorvex.dll to use, or null for none
+        bool runs;
     } cases[] = {
-        {L"none", nullptr},
-        {L"no-export", L"app_probe_without_status_get"},
-        {L"init-fails", L"app_probe_init_fails"},
+        {"real", L".", true},  // the same folder with the real library: the program runs
+        {"none", nullptr, false},
+        {"no-export", L"app_probe_without_status_get", false},
+        {"init-fails", L"app_probe_init_fails", false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
-        AppSession s("binding-" + std::string(c.name, c.name + wcslen(c.name)));
+        SCOPED_TRACE(c.name);
+        AppSession s(std::string("binding-") + c.name);
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
-        const std::wstring folder = std::wstring(temp) + L"kv_app_binding_" + c.name;
+        const std::wstring folder = std::wstring(temp) + L"kv_app_binding_" + std::wstring(c.name, c.name + strlen(c.name));
         CreateDirectoryW(folder.c_str(), nullptr);
-        ASSERT_TRUE(CopyFileW((BinFolder() + L"\\Kelvane.exe").c_str(), (folder + L"\\Kelvane.exe").c_str(), FALSE));
+        CreateDirectoryW((folder + L"\\Skins").c_str(), nullptr);
+        CopyMatching(BinFolder(), folder, L"Kelvane.exe");
+        CopyMatching(BinFolder(), folder, L"Lang*.ini");
+        CopyMatching(BinFolder() + L"\\Skins", folder + L"\\Skins", L"*");
         DeleteFileW((folder + L"\\Quorvex.dll").c_str());
-        if (c.library != nullptr)
-            ASSERT_TRUE(CopyFileW((BinFolder() + L"\\" + c.library + L"\\Quorvex.dll").c_str(),
-                                  (folder + L"\\Quorvex.dll").c_str(), FALSE));
+        if (c.library != nullptr) CopyMatching(BinFolder() + L"\\" + c.library, folder, L"Quorvex.dll");
         bool sawWindow = false;
-        const Launched p = s.Launch(L"", folder);
+        const Launched p = s.Launch(L"/Start", folder);
         WaitFor([&] {
             if (s.MainWindow() != nullptr) sawWindow = true;
-            return WaitForSingleObject(p.process, 0) == WAIT_OBJECT_0;
+            return WaitForSingleObject(p.process, 0) == WAIT_OBJECT_0 || s.TrayPicture() != 0;
         }, 15s);
+        if (c.runs) {
+            EXPECT_TRUE(s.WaitInitialised());
+            PostMessageW(s.MainWindow(), kv::MSG_KILL, kv::TAG_KILL, 0);
+        } else {
+            EXPECT_FALSE(sawWindow);
+        }
         EXPECT_EQ(s.WaitExit(p), 0u);
-        EXPECT_FALSE(sawWindow);
-        DeleteFileW((folder + L"\\Kelvane.exe").c_str());
-        DeleteFileW((folder + L"\\Quorvex.dll").c_str());
-        RemoveDirectoryW(folder.c_str());
     }
 }
 
