@@ -334,7 +334,7 @@ def draw_static(pic):
     # keyboard case with its top bezel
     x, y, w, h = CASE
     c.rrect(x - 6, y - 4, w + 12, h + 12, 16, fill="#08090b")  # drop shadow
-    c.rrect(x, y, w, h, 14, fill=[("#23262c", 0), ("#1a1c21", 0.12), ("#15171b", 1)], stroke="#2e323a", sw=1)
+    c.rrect(x, y, w, h, 14, fill=[("#202328", 0), ("#141619", 1)], stroke="#2e323a", sw=1)
     c.line(x + 16, y + 1.5, x + w - 16, y + 1.5, "#3a3f48", 1)
     c.rrect(x + 14, y + 30, w - 28, h - 44, 8, fill="#0d0e11", stroke="#1f2227", sw=1)  # key well
     c.text(x + w / 2.0, y + 22, "K E L V A N E", 9, "#3a3e46", "condbold", "middle", spacing=2)
@@ -346,6 +346,16 @@ def draw_static(pic):
     for cx, cy, cw, ch in (LIGHT_CARD, RATE_CARD):
         W.card(c, cx, cy, cw, ch, title_bar=True)
         c.rect(cx + 16, cy + 42, cw - 32, 1, T.HAIRLINE)
+    # a spectrum strip in the lighting card's header, right of the effect list
+    lx, ly, lw, lh = LIGHT_CARD
+    spectrum = [(hue_colour(h), h / 300.0) for h in range(0, 301, 30)]
+    c.rrect(lx + lw - 196, ly + 20, 170, 4, 2, fill=spectrum, vertical=False)
+    c.text(lx + lw - 204, ly + 26, "RGB", 8.5, T.TEXT_FAINT, "condbold", "end", spacing=1)
+    # a spectrum strip in the lighting card's header, right of the effect list
+    lx, ly, lw, lh = LIGHT_CARD
+    spectrum = [(hue_colour(h), h / 300.0) for h in range(0, 301, 30)]
+    c.rrect(lx + lw - 196, ly + 20, 170, 4, 2, fill=spectrum, vertical=False)
+    c.text(lx + lw - 204, ly + 26, "RGB", 8.5, T.TEXT_FAINT, "condbold", "end", spacing=1)
     rx, ry, rw, rh = RATE_CARD
     for i, (hz, ms) in enumerate(REPORT_RATES):
         c.ctext(rx + 13 + i * 80 + 36, ry + 105, ms, 9, T.TEXT_FAINT, "cond")
