@@ -1,0 +1,125 @@
+// The twelve exports of our HID service library, over one backend. Each call's request identifier is
+// recomputed and compared with the one passed; mismatches are counted and logged, never refused.
+// Threads: any caller thread; the backend pointer is created once and guarded by gLock for Init/End.
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "backend.h"
+#include "device/hid_service.h"
+#include "device/request_id.h"
+
+#if defined(_WIN32)
+#define QVX_EXPORT extern "C"
+#else
+#define QVX_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+std::mutex gLock;
+// Never destroyed: the program ends without calling End, and a backend's threads must not outlive
+// a destroyed object during process exit.
+qvx::HidBackend* gBackend = nullptr;
+
+qvx::HidBackend& Backend() {
+    std::lock_guard<std::mutex> lock(gLock);
+    if (gBackend == nullptr) gBackend = qvx::CreateBackend().release();
+    return *gBackend;
+}
+
+bool Collection(const void* selector, kv::CollectionUsage& out) { return kv::ParseSelector(selector, out); }
+
+void CheckId(const char* call, const void* selector, kv::ServiceCallback callback, uint32_t tag, const void* data,
+             std::size_t length, uint32_t identifier) {
+    kv::Selector s{};
+    if (selector != nullptr) std::memcpy(s.bytes, selector, sizeof s.bytes);
+    const uint32_t expected = kv::CallRequestId(s, callback, tag, data, length);
+    if (expected != identifier) Backend().NoteRequestIdMismatch(call, identifier, expected);
+}
+
+}  // namespace
+
+QVX_EXPORT int KV_SERVICE_CALL Init(int /*flags*/) { return Backend().Start(); }
+
+QVX_EXPORT int KV_SERVICE_CALL End() {
+    Backend().Stop();
+    return 1;
+}
+
+QVX_EXPORT int KV_SERVICE_CALL Debug(int level) { return Backend().SetVerbosity(level); }
+
+QVX_EXPORT int KV_SERVICE_CALL RequestGetDeviceCount(const void* selector, kv::ServiceCallback callback, uint32_t tag,
+                                                     uint32_t identifier, uint32_t /*reserved*/) {
+    CheckId("RequestGetDeviceCount", selector, callback, tag, nullptr, 0, identifier);
+    kv::CollectionUsage c{};
+    if (!Collection(selector, c)) return 0;
+    return Backend().DeviceCount(c);
+}
+
+QVX_EXPORT int KV_SERVICE_CALL DeleteRequestFromUnitId(uint32_t handle) {
+    if (handle == 0) return 0;
+    return Backend().Cancel(handle) ? 1 : 0;
+}
+
+// Handles and unit ids are the same numbers here.
+QVX_EXPORT int KV_SERVICE_CALL DeleteRequestFromHandle(uint32_t handle) { return DeleteRequestFromUnitId(handle); }
+
+// The asynchronous write: the same as the single-report write, with a handle for the finished request.
+QVX_EXPORT int KV_SERVICE_CALL RequestWrite(const void* selector, kv::ServiceCallback callback, uint32_t tag,
+                                            const void* data, uint32_t length, uint32_t identifier, uint32_t* handle) {
+    CheckId("RequestWrite", selector, callback, tag, data, length, identifier);
+    kv::CollectionUsage c{};
+    if (!Collection(selector, c) || data == nullptr) return 0;
+    const int result = Backend().WriteReport(c, static_cast<const uint8_t*>(data), length);
+    if (handle != nullptr && result > 0) *handle = Backend().NewHandle();
+    return result;
+}
+
+QVX_EXPORT int KV_SERVICE_CALL RequestWriteOne(const void* selector, kv::ServiceCallback callback, uint32_t tag,
+                                               const void* data, uint32_t length, uint32_t identifier,
+                                               uint32_t /*reserved*/) {
+    CheckId("RequestWriteOne", selector, callback, tag, data, length, identifier);
+    kv::CollectionUsage c{};
+    if (!Collection(selector, c) || data == nullptr) return 0;
+    return Backend().WriteReport(c, static_cast<const uint8_t*>(data), length);
+}
+
+QVX_EXPORT int KV_SERVICE_CALL RequestStatusWrite(const void* selector, kv::ServiceCallback callback, uint32_t tag,
+                                                  const void* data, uint32_t length, uint32_t identifier,
+                                                  uint32_t* handle) {
+    CheckId("RequestStatusWrite", selector, callback, tag, data, length, identifier);
+    kv::CollectionUsage c{};
+    if (!Collection(selector, c) || data == nullptr) return 0;
+    return Backend().WriteStatus(c, static_cast<const uint8_t*>(data), length, handle);
+}
+
+// Reads back the last status written to the collection (the bank indicator); returns the bytes copied.
+QVX_EXPORT int KV_SERVICE_CALL RequestStatusGet(const void* selector, kv::ServiceCallback callback, uint32_t tag,
+                                                void* data, uint32_t length, uint32_t identifier,
+                                                uint32_t* /*handle*/) {
+    CheckId("RequestStatusGet", selector, callback, tag, nullptr, 0, identifier);
+    kv::CollectionUsage c{};
+    if (!Collection(selector, c) || data == nullptr) return 0;
+    return Backend().ReadStatus(c, static_cast<uint8_t*>(data), length);
+}
+
+QVX_EXPORT int KV_SERVICE_CALL RequestAsyncRead(const void* selector, kv::ServiceCallback callback, uint32_t tag,
+                                                uint32_t identifier, uint32_t* handle) {
+    CheckId("RequestAsyncRead", selector, callback, tag, nullptr, 0, identifier);
+    kv::CollectionUsage c{};
+    if (!Collection(selector, c) || callback == nullptr) return 0;
+    const uint32_t h = Backend().Subscribe(c, callback, tag);
+    if (handle != nullptr) *handle = h;
+    return h != 0 ? 1 : 0;
+}
+
+QVX_EXPORT int KV_SERVICE_CALL RequestStatusSetFeature(const void* selector, kv::ServiceCallback callback,
+                                                       uint32_t tag, const void* data, uint32_t length,
+                                                       uint32_t identifier, uint32_t* /*handle*/) {
+    CheckId("RequestStatusSetFeature", selector, callback, tag, data, length, identifier);
+    kv::CollectionUsage c{};
+    if (!Collection(selector, c) || data == nullptr) return 0;
+    return Backend().SetFeature(c, static_cast<const uint8_t*>(data), length);
+}
