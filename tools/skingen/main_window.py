@@ -61,7 +61,7 @@ def place_controls(win, bm):
     # buttons, in the order the window places them
     button("TORVEL_LINK", (18, 10, 168, 32), draw_logo)
     button("FUNC_PROFILES", (20, 62, 150, 50), draw_profiles_badge)
-    button("FUNC_MACRO", (804, 70, 140, 36), lambda p, r, l: W.button(p, r, l, style="ghost"))
+    button("FUNC_MACRO", (804, 70, 140, 36), lambda p, r, l: W.button(p, r, l, style="ghost", icon=W.icon_macro))
     button("CONTROL_OK", (779, 622, 100, 34), lambda p, r, l: W.button(p, r, l))
     button("CONTROL_CANCEL", (887, 622, 100, 34), lambda p, r, l: W.button(p, r, l))
     tx = WIDTH - 12 - 4 * 42
@@ -69,9 +69,9 @@ def place_controls(win, bm):
                                      ("CONTROL_MINIMIZE", W.icon_minimize), ("CONTROL_CLOSE", W.icon_close)]):
         button(key, (tx + i * 42, 12, 38, 28), title_button(icon, key == "CONTROL_CLOSE"))
     button("CONTROL2_APPLY", (995, 622, 100, 34), lambda p, r, l: W.button(p, r, l, style="primary"))
-    nx = 908
-    for i, (key, text) in enumerate([("LOCK_CAPS", "CAPS"), ("LOCK_NUM", "NUM"), ("LOCK_SCROLL", "SCROLL")]):
-        button(key, (nx + i * 56, 131, 52, 18), lock_indicator(text))
+    for key, text, x, w in [("LOCK_CAPS", "CAPS", 900, 50), ("LOCK_NUM", "NUM", 954, 46),
+                            ("LOCK_SCROLL", "SCROLL", 1004, 66)]:
+        button(key, (x, 131, w, 18), lock_indicator(text))
     bank = GEOM.rect(BANK_SLOT[0], BANK_SLOT[1])
     button("LOCK_AB", bank, draw_bank)
     button("FLIP_0", (98, 130, 64, 20), draw_flip_indicator)
@@ -80,8 +80,9 @@ def place_controls(win, bm):
     button("TORVEL_VER", (196, 20, 160, 16), lambda p, r, l: None)
     for i in range(3):
         button("FUNC_PROFILE%d" % (i + 1), (182 + i * 146, 70, 140, 36),
-               lambda p, r, l: W.button(p, r, l, style="tab", selected_look="selected"))
-    button("FUNC_DEFAULT", (950, 70, 145, 36), lambda p, r, l: W.button(p, r, l, style="ghost"))
+               lambda p, r, l, n=i + 1: W.button(p, r, l, style="tab", selected_look="selected",
+                                                 icon=W.number_badge(n)))
+    button("FUNC_DEFAULT", (950, 70, 145, 36), lambda p, r, l: W.button(p, r, l, style="ghost", icon=W.icon_restore))
 
     lx, ly, lw, lh = LIGHT_CARD
     row_a, row_b = ly + 54, ly + 96
