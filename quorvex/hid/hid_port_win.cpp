@@ -5,8 +5,11 @@
 // or two writes on one handle at once.
 #include <windows.h>
 
-#include <hidsdi.h>
 #include <setupapi.h>
+// The HID class driver's header declares plain C functions without saying so in some toolchains.
+extern "C" {
+#include <hidsdi.h>
+}
 
 #include <string>
 #include <vector>
