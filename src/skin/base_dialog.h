@@ -4,6 +4,19 @@
 // Derived windows override DialogProc (calling this class's for what they do not handle) and
 // OnInitDialog (calling this class's first). Runs on its window's thread only.
 //
+// A window built on it, in short:
+//   class CProfileDlg : public CBaseDialog {            // CBaseDialog(131, owner, "...\\Skins\\Profile.ini", "...\\Skins\\")
+//       BOOL OnInitDialog() override {
+//           CBaseDialog::OnInitDialog();                // size, outline, background; ends the process without them
+//           RenderImageToSurface(normal_, LoadSkinImage(L"Skins\\Profile_normal.jpg"), m_hWnd);  // once
+//           (void)ok_.SubclassDlgItem(IDOK, m_hWnd);    // the template's button becomes an image button
+//           PlaceButton(ok_, Layout(), L"BUTTONINFO", L"CONTROL_OK", {&normal_, &over_, &down_, &normal_, &normal_});
+//           return TRUE;
+//       }
+//       INT_PTR DialogProc(UINT m, WPARAM w, LPARAM l) override { ...; return CBaseDialog::DialogProc(m, w, l); }
+//   };
+// The image surfaces must outlive the buttons that show them (members of the window, declared first).
+//
 // Display density: the skin is drawn for 96 pixels per inch. The window, its outline, the background,
 // every control placed from the layout file and every button picture are scaled by the window's density
 // (high-quality filtering) and follow it when the window moves to a monitor of another density.

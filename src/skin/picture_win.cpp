@@ -1,3 +1,5 @@
+// Threads: pictures are decoded and rendered on the calling window's thread; the image library is
+// started once for the process (std::call_once), after which any thread may use it.
 #include "skin/picture.h"
 
 #include <objidl.h>

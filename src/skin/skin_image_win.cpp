@@ -1,6 +1,10 @@
+// Threads: a surface is rendered and used on its window's thread only. LoadSkinImageFile may run on any
+// thread; its table of decoded pictures is guarded by its own lock.
 #include "skin/skin_image.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 #include "skin/dpi_scale.h"
 #include "skin/window_dpi.h"
@@ -79,7 +83,20 @@ std::wstring ProgramDirectory() {
     return slash == std::wstring::npos ? L".\\" : path.substr(0, slash + 1);
 }
 
-SkinImage LoadSkinImageFile(const std::wstring& path) { return SkinImage(DecodePictureFile(path)); }
+SkinImage LoadSkinImageFile(const std::wstring& path) {
+    // A file named twice (the main window loads its four look pictures twice) is decoded once while
+    // any image of it lives.
+    static std::mutex lock;
+    static std::map<std::wstring, std::weak_ptr<const Picture>> decoded;
+    std::lock_guard<std::mutex> guard(lock);
+    std::weak_ptr<const Picture>& slot = decoded[path];
+    std::shared_ptr<const Picture> picture = slot.lock();
+    if (!picture) {
+        picture = DecodePictureFile(path);
+        slot = picture;
+    }
+    return SkinImage(std::move(picture));
+}
 
 SkinImage LoadSkinImage(const std::wstring& programRelativeName) {
     return LoadSkinImageFile(ProgramDirectory() + programRelativeName);

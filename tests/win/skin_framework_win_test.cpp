@@ -218,6 +218,9 @@ TEST(SkinDialog, BackgroundsDecodeFromJpegGifAndPng) {
         EXPECT_TRUE(skintest::Near(left, 0x2060A0, 24)) << Hex(left);
         EXPECT_TRUE(skintest::Near(right, 0xC08040, 24)) << Hex(right);
     }
+    // A picture named twice is decoded once; a missing one gives an image that draws nothing.
+    EXPECT_EQ(kv::skin::LoadSkinImageFile(dir / L"pic.png").Get(), kv::skin::LoadSkinImageFile(dir / L"pic.png").Get());
+    EXPECT_TRUE(kv::skin::LoadSkinImageFile(dir / L"missing.jpg").Empty());
     EXPECT_EQ(kv::skin::DecodePictureFile(dir / L"missing.jpg"), nullptr);
     ASSERT_TRUE(WriteText(dir / L"text.jpg", "not a picture at all"));
     EXPECT_EQ(kv::skin::DecodePictureFile(dir / L"text.jpg"), nullptr);
@@ -393,6 +396,45 @@ TEST(SkinButton, PlaceAndMoveControlsKeepTheirRules) {
     ASSERT_TRUE(kv::skin::PlacedRect(list, placed));
     EXPECT_EQ(placed, (kv::skin::SkinRect{50, 40, 30, 20}));
     DestroyWindow(list);
+}
+
+TEST(SkinButton, CaptionTakesTheLooksColourAndItsMargins) {
+    ButtonWindow w("CONTROL_OK=20,30,90,24\r\n");
+    kv::skin::PlaceButton(w.button, w.dialog->Layout(), L"BUTTONINFO", L"CONTROL_OK", SkinLooks{});
+    HWND b = w.button.GetSafeHwnd();
+    SetWindowTextW(b, L"WWW");
+    CaptionColours colours;
+    colours.normal = RGB(0, 255, 0);
+    colours.disabled = RGB(255, 0, 0);
+    // Pixels of clearly one colour over the magenta the capture starts from.
+    const auto count = [&](int channel, int fromX) {
+        Capture shot(b);
+        int n = 0;
+        for (int y = 0; y < shot.Height(); ++y)
+            for (int x = fromX; x < shot.Width(); ++x) {
+                const uint32_t p = shot.At(x, y);
+                const uint32_t r = p >> 16, g = (p >> 8) & 0xFF, bl = p & 0xFF;
+                if (channel == 0 && r > 0xC0 && g < 0x40 && bl < 0x40) ++n;
+                if (channel == 1 && g > 0xC0 && r < 0x40 && bl < 0x40) ++n;
+            }
+        return n;
+    };
+    w.button.SetCaptionStyle(true, 12, L"Tahoma", colours, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    EXPECT_GT(count(1, 0), 0);
+    EXPECT_EQ(count(0, 0), 0);
+    EnableWindow(b, FALSE);
+    EXPECT_GT(count(0, 0), 0) << "the disabled colour";
+    EXPECT_EQ(count(1, 0), 0);
+    EnableWindow(b, TRUE);
+
+    // A left margin of 50 keeps the left-aligned text out of the first 50 pixels.
+    const int edge = ScaleToDpi(50, w.dpi);
+    EXPECT_GT(count(1, 0) - count(1, edge), 0) << "without a margin the text starts at the left";
+    w.button.SetCaptionMargins(50, 0, 0, 0);
+    EXPECT_GT(count(1, 0), 0);
+    EXPECT_EQ(count(1, 0), count(1, edge));
+    w.button.SetCaptionStyle(false, 12, L"Tahoma", colours, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    EXPECT_EQ(count(1, 0), 0) << "no caption";
 }
 
 TEST(SkinButton, DoubleClickIsTwoClicks) {

@@ -4,6 +4,7 @@
 
 #include "device/hid_binding.h"
 #include "kvtool_device_commands.h"
+#include "kvtool_profile_commands.h"
 
 namespace kv::tool {
 
@@ -11,6 +12,11 @@ const std::vector<ToolCommand>& ToolCommands() {
     static const std::vector<ToolCommand> commands = {
         {"info", "", "firmware version, current profile, macro capacity and offered effects", &RunInfo},
         {"keytable", "P", "profile P's 378-byte key table block in hex (P = 0, 1 or 2)", &RunKeyTable},
+        {"validate", "FILE", "check a profile data file; a one-line reason when it is not valid", &RunValidate, false},
+        {"dump", "FILE", "a profile data file as JSON", &RunDump, false},
+        {"build", "JSON -o FILE", "a profile data file from dump's JSON", &RunBuild, false},
+        {"backup", "FILE", "read the keyboard's key tables and macros into a profile data file", &RunBackup},
+        {"restore", "FILE", "write a profile data file's key tables and macros to the keyboard", &RunRestore},
     };
     return commands;
 }
@@ -23,7 +29,7 @@ int ReportFailure(const ToolIo& io, const char* what, int result) {
 void PrintUsage(std::FILE* to) {
     std::fprintf(to, "usage: kvtool <command> [arguments]\n");
     for (const ToolCommand& c : ToolCommands())
-        std::fprintf(to, "  %-10s %-4s %s\n", c.name, c.arguments, c.summary);
+        std::fprintf(to, "  %-10s %-14s %s\n", c.name, c.arguments, c.summary);
 }
 
 int RunTool(int argc, char** argv, const ToolIo& io) {
@@ -39,6 +45,7 @@ int RunTool(int argc, char** argv, const ToolIo& io) {
         PrintUsage(io.err);
         return kExitUsage;
     }
+    if (!command->needsKeyboard) return command->run(std::vector<std::string>(argv + 2, argv + argc), io);
     // Unlike the program, the tool says why the library could not be bound.
     const BindResult bound = BindHidService([&io](const BindResult& r) {
         std::fprintf(io.err, "kvtool: %s\n", DescribeBindResult(r).c_str());

@@ -23,6 +23,7 @@ struct ToolCommand {
     const char* arguments;  // as shown in the usage text
     const char* summary;
     int (*run)(const std::vector<std::string>& args, const ToolIo& io);
+    bool needsKeyboard = true;  // false: works on files alone, without the HID service library
 };
 
 [[nodiscard]] const std::vector<ToolCommand>& ToolCommands();

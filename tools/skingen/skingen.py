@@ -29,6 +29,9 @@ import theme as T  # noqa: E402
 ROOT = os.path.dirname(os.path.dirname(HERE))
 SKINS = os.path.join(ROOT, "resources", "dist", "Skins")
 MANIFEST = os.path.join(HERE, "manifest.txt")
+# Files other generators place in the skin folder, left alone here: the factory profile settings file
+# (scripts/make_settings_template.py).
+OTHER_FILES = {"UserDengColor_3.userd"}
 
 
 def build_all():
@@ -90,7 +93,7 @@ def generate():
     windows = build_all()
     pics = all_pictures(windows)
     os.makedirs(SKINS, exist_ok=True)
-    keep = {w.ini for w in windows} | {p.name for p in pics}
+    keep = {w.ini for w in windows} | {p.name for p in pics} | OTHER_FILES
     for name in os.listdir(SKINS):
         if name not in keep:
             os.remove(os.path.join(SKINS, name))
@@ -172,7 +175,7 @@ def check():
         got = image_size(path)
         if got is None or "%dx%d" % got != size:
             problems.append("%s has size %s, expected %s" % (name, got, size))
-    known = set(rows) | {w.ini for w in windows}
+    known = set(rows) | {w.ini for w in windows} | OTHER_FILES
     for name in sorted(os.listdir(SKINS)):
         if name not in known:
             problems.append("%s is in the skin folder but not made by the generator" % name)
