@@ -1,7 +1,8 @@
 // The HID layer over hidapi (hidraw backend), natively. hidapi's own calls come through a table so tests
 // can stand in for the library. hidraw gives one node per interface, so an interface with several top-level
 // collections appears once per collection with the same path: a collection's id is its path, its usage
-// page and its usage.
+// page and its usage. The node's report descriptor tells which input reports are the collection's own and
+// how long its output reports are.
 #pragma once
 
 #include <hidapi.h>
@@ -9,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "hid/hid_port.h"
 
@@ -22,7 +24,12 @@ struct HidapiCalls {
     int (*write)(hid_device* device, const unsigned char* data, std::size_t length) = nullptr;
     int (*sendFeatureReport)(hid_device* device, const unsigned char* data, std::size_t length) = nullptr;
     void (*close)(hid_device* device) = nullptr;
+    // The report descriptor of a node (hidraw: from sysfs); false when it cannot be read.
+    bool (*readDescriptor)(const char* path, std::vector<uint8_t>& out) = nullptr;
 };
+
+// Reads /sys/class/hidraw/<node>/device/report_descriptor for a /dev/hidraw<N> path.
+[[nodiscard]] bool ReadHidrawDescriptor(const char* path, std::vector<uint8_t>& out);
 
 class HidapiLayer {
 public:

@@ -1,21 +1,52 @@
 #include "hid/hidapi_layer.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "device/hid_service.h"
+#include "hid/report_descriptor.h"
 
 namespace qvx::hid {
 namespace {
 
-// hidraw reports the usage of each top-level collection; the report lengths are not known here, so
-// output reports go out as the program gives them (the keyboard's command report is always 64 bytes).
 std::string CollectionId(const char* path, unsigned short usagePage, unsigned short usage) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "|%04X:%04X", usagePage, usage);
     return std::string(path) + suffix;
 }
 
+// Report ids and lengths of the entry's collection from its node's descriptor. Without a readable
+// descriptor the lengths stay 0 (reports go out as given) and every report read counts as the collection's.
+void DescribeFrom(const std::vector<DescribedCollection>& node, HidCaps& caps) {
+    for (const DescribedCollection& c : node) {
+        if (c.usagePage != caps.usagePage || c.usage != caps.usage) continue;
+        caps.inputReportLength = c.inputReportLength;
+        caps.outputReportLength = c.outputReportLength;
+        caps.featureReportLength = c.featureReportLength;
+        if (node.size() > 1) {
+            caps.inputReportIds = c.inputReportIds;
+            // A node shared with other collections whose reports are all numbered: a collection without
+            // input reports of its own gets none (no numbered report has id 0).
+            if (caps.inputReportIds.empty()) caps.inputReportIds.push_back(0);
+        }
+        return;
+    }
+}
+
 }  // namespace
+
+bool ReadHidrawDescriptor(const char* path, std::vector<uint8_t>& out) {
+    out.clear();
+    if (path == nullptr) return false;
+    const std::filesystem::path node = std::filesystem::path(path).filename();
+    std::ifstream in(std::filesystem::path("/sys/class/hidraw") / node / "device" / "report_descriptor",
+                     std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !out.empty();
+}
 
 HidPort HidapiLayer::Port() {
     HidPort port;
@@ -43,6 +74,7 @@ bool HidapiLayer::Enumerate(void* context, std::vector<std::string>& ids) {
     // Only this keyboard's collections: nothing else is opened or even looked at.
     hid_device_info* list = self->calls_.enumerate(kv::kVendorId, kv::kProductId);
     std::map<std::string, Entry> entries;
+    std::map<std::string, std::vector<DescribedCollection>> nodes;  // each node's descriptor, read once
     for (const hid_device_info* d = list; d != nullptr; d = d->next) {
         if (d->path == nullptr) continue;
         Entry e;
@@ -52,6 +84,15 @@ bool HidapiLayer::Enumerate(void* context, std::vector<std::string>& ids) {
         e.attributes.version = d->release_number;
         e.caps.usagePage = d->usage_page;
         e.caps.usage = d->usage;
+        auto node = nodes.find(e.path);
+        if (node == nodes.end()) {
+            std::vector<uint8_t> descriptor;
+            std::vector<DescribedCollection> described;
+            if (self->calls_.readDescriptor != nullptr && self->calls_.readDescriptor(d->path, descriptor))
+                (void)ParseReportDescriptor(descriptor.data(), descriptor.size(), described);
+            node = nodes.emplace(e.path, std::move(described)).first;
+        }
+        DescribeFrom(node->second, e.caps);
         std::string id = CollectionId(d->path, d->usage_page, d->usage);
         if (entries.emplace(id, std::move(e)).second) ids.push_back(std::move(id));
     }
@@ -123,6 +164,7 @@ HidPort SystemHidPort() {
         calls.write = &hid_write;
         calls.sendFeatureReport = &hid_send_feature_report;
         calls.close = &hid_close;
+        calls.readDescriptor = &ReadHidrawDescriptor;
         return new HidapiLayer(calls);  // lives as long as the process: readers may run until exit
     }();
     return layer->Port();

@@ -81,6 +81,16 @@ int FakeWrite(hid_device*, const unsigned char* data, std::size_t length) {
     return static_cast<int>(length);
 }
 int FakeFeature(hid_device*, const unsigned char*, std::size_t length) { return static_cast<int>(length); }
+// Node 3 carries the vendor and consumer collections, numbered 4 and 3; node 4 only the indicator.
+bool FakeDescriptor(const char* path, std::vector<uint8_t>& out) {
+    if (std::string(path) == "/dev/hidraw3") {
+        out = {0x06, 0x1C, 0xFF, 0x09, 0x92, 0xA1, 0x01, 0x85, 0x04, 0x75, 0x08, 0x95, 0x3F, 0x81, 0x02,
+               0x91, 0x02, 0xC0, 0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x03, 0x75, 0x10, 0x95, 0x01,
+               0x81, 0x00, 0xC0};
+        return true;
+    }
+    return false;
+}
 void FakeClose(hid_device*) {
     std::lock_guard<std::mutex> lock(gFake->mu);
     ++gFake->closed;
@@ -102,6 +112,7 @@ protected:
         calls.write = &FakeWrite;
         calls.sendFeatureReport = &FakeFeature;
         calls.close = &FakeClose;
+        calls.readDescriptor = &FakeDescriptor;
         layer_ = std::make_unique<qvx::hid::HidapiLayer>(calls);
     }
     void TearDown() override { gFake = nullptr; }
@@ -129,7 +140,13 @@ TEST_F(HidapiLayerTest, EachCollectionOfASharedNodeIsItsOwnCollection) {
     ASSERT_TRUE(port.caps(port.context, ids[1], c));
     EXPECT_EQ(a.vendorId, 0x0C45);
     EXPECT_EQ(c.usagePage, 0x000C);
-    EXPECT_EQ(c.outputReportLength, 0);  // not known through hidapi: reports go out as given
+    EXPECT_EQ(c.inputReportIds, std::vector<uint8_t>{3});  // the node's other reports are the vendor's
+    ASSERT_TRUE(port.caps(port.context, ids[0], c));
+    EXPECT_EQ(c.inputReportIds, std::vector<uint8_t>{4});
+    EXPECT_EQ(c.outputReportLength, 64);
+    ASSERT_TRUE(port.caps(port.context, ids[2], c));
+    EXPECT_TRUE(c.inputReportIds.empty());  // no descriptor: every report, lengths not known
+    EXPECT_EQ(c.outputReportLength, 0);
     EXPECT_FALSE(port.attributes(port.context, "/dev/hidraw9|0001:0002", a));
 
     fake_.nodes.clear();  // unplugged: the next enumeration forgets every collection
