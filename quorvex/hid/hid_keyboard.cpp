@@ -18,8 +18,6 @@
 namespace qvx::hid {
 namespace {
 
-thread_local bool tOnLibraryThread = false;  // set on the scan and reader threads
-
 constexpr std::size_t kMinReadBuffer = 64;
 constexpr std::size_t kWriteHandleLimit = 4096;  // finished-write handles nobody cancelled are forgotten
 
@@ -50,7 +48,18 @@ struct HidKeyboard::OpenDevice {
 
 HidKeyboard::HidKeyboard(HidPort port, HidKeyboardTimings timings) : port_(port), timings_(timings) {}
 
-HidKeyboard::~HidKeyboard() { Stop(); }
+HidKeyboard::~HidKeyboard() {
+    Stop();
+    // A thread that ran End from a callback was left to end by itself; it must be gone before the fields.
+    std::unique_lock<std::mutex> lock(mu_);
+    threadsDone_.wait(lock, [this] { return liveThreads_ == 0; });
+}
+
+void HidKeyboard::ThreadEnded() {
+    std::lock_guard<std::mutex> lock(mu_);
+    --liveThreads_;
+    threadsDone_.notify_all();
+}
 
 bool HidKeyboard::PortComplete() const {
     return port_.enumerate && port_.attributes && port_.caps && port_.open && port_.read && port_.write &&
@@ -70,10 +79,16 @@ int HidKeyboard::Start() {
     running_ = true;
     stopping_ = false;
     rescanRequested_ = false;
-    scanThread_ = std::thread([this, session = session_] { ScanLoop(session); });
+    ++liveThreads_;
+    scanThread_ = std::thread([this, session = session_] {
+        ScanLoop(session);
+        ThreadEnded();
+    });
     return 1;
 }
 
+// Joins every thread of the library except the caller's own (End from a callback); a callback that waits
+// for the thread calling End would hold it up, which the program never does (it never calls End).
 void HidKeyboard::Stop() {
     std::vector<std::shared_ptr<Reader>> readers;
     std::thread scanThread;
@@ -208,7 +223,6 @@ void HidKeyboard::ReopenAll() {
 }
 
 void HidKeyboard::ScanLoop(uint64_t session) {
-    tOnLibraryThread = true;
     auto lastWall = std::chrono::system_clock::now();
     for (;;) {
         std::vector<std::shared_ptr<Reader>> ended;
@@ -280,7 +294,11 @@ uint32_t HidKeyboard::Subscribe(kv::CollectionUsage collection, kv::ServiceCallb
     reader->callback = callback;
     reader->tag = tag;
     readers_.emplace(reader->handle, reader);
-    reader->thread = std::thread([this, reader] { ReaderLoop(reader); });
+    ++liveThreads_;
+    reader->thread = std::thread([this, reader] {
+        ReaderLoop(reader);
+        ThreadEnded();
+    });
     return reader->handle;
 }
 
@@ -309,8 +327,8 @@ bool HidKeyboard::Cancel(uint32_t handle) {
 }
 
 void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
-    tOnLibraryThread = true;
     std::vector<uint8_t> buffer;
+    int failures = 0;  // in a row: a collection that keeps failing is retried less and less often
     for (;;) {
         std::string id;
         HidCaps caps;
@@ -330,9 +348,11 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
             device = port_.open(port_.context, id);
         }
         if (device == nullptr) {
-            RequestRescan();  // it may have gone between the scan and the open
+            // It may have gone between the scan and the open, or the user may not be allowed to open it.
+            RequestRescan();
+            failures = std::min(failures + 1, 5);
             std::unique_lock<std::mutex> lock(mu_);
-            readerWake_.wait_for(lock, timings_.retryDelay, [&] { return reader->stop; });
+            readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] { return reader->stop; });
             continue;
         }
         {
@@ -347,6 +367,7 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
                 failed = true;
                 break;
             }
+            failures = 0;
             {
                 std::lock_guard<std::mutex> lock(mu_);
                 if (reader->stop || generation != generation_ || !IsPresent(id)) break;
@@ -365,9 +386,10 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
         if (failed) {
             // Removed, or the handle went stale (sleep and wake): look at the system again, then reopen.
             RequestRescan();
+            failures = std::min(failures + 1, 5);
             std::unique_lock<std::mutex> lock(mu_);
             Log("read failed on " + id);
-            readerWake_.wait_for(lock, timings_.retryDelay, [&] { return reader->stop; });
+            readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] { return reader->stop; });
         }
     }
     std::lock_guard<std::mutex> lock(mu_);

@@ -89,6 +89,7 @@ private:
     void DeliverData(const Reader& reader, const uint8_t* data, std::size_t length);
     void DeliverPresence(const PresenceChange& change);
     void Log(const std::string& line);
+    void ThreadEnded();
 
     HidPort port_;
     const HidKeyboardTimings timings_;
@@ -99,6 +100,8 @@ private:
     mutable std::mutex mu_;  // guards every field below
     std::condition_variable scanWake_;
     std::condition_variable readerWake_;
+    std::condition_variable threadsDone_;
+    int liveThreads_ = 0;  // scan and reader threads not yet ended, joined or not
     bool running_ = false;
     bool stopping_ = false;
     bool rescanRequested_ = false;
