@@ -1,6 +1,6 @@
 // On Windows the HID service library is "Quorvex.dll" in the program's own folder. The program runs with
-// administrator rights, so it is loaded by its full path, and the folder of that path is searched first for
-// the library's own dependencies: the working directory and the search path never supply a library.
+// administrator rights, so it is loaded by its full path, and the library's own dependencies are looked for
+// only in its folder and in System32: the working directory and the search path never supply a library.
 #include <windows.h>
 
 #include <string>
@@ -44,7 +44,8 @@ BindResult BindHidService(const BindFailureAction& onFailure) {
     const std::filesystem::path path = ServiceLibraryPath();
     HMODULE library = nullptr;
     if (!path.empty() && path.is_absolute())
-        library = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        library = LoadLibraryExW(path.c_str(), nullptr,
+                                 LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (library == nullptr) {
         BindResult result{BindStatus::LibraryMissing, Utf8(path), 0};
         if (onFailure) onFailure(result);

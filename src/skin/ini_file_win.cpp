@@ -1,5 +1,7 @@
 #include "skin/ini_file.h"
 
+#include <iterator>
+
 std::wstring CIniFile::ReadString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue) const {
     wchar_t buffer[2048];
     const DWORD n = GetPrivateProfileStringW(section, key, defaultValue ? defaultValue : L"", buffer,

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <iterator>
+
 #include "skin/base_dialog.h"
 #include "skin/dpi_scale.h"
 #include "skin/mem_dc.h"

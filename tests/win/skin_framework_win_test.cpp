@@ -313,6 +313,11 @@ TEST(SkinButton, ShowsTheFirstMatchingLookAndReportsTheNormalImage) {
     EXPECT_EQ(lookByte(), 0x30u);  // normal
     EXPECT_EQ(w.button.LastLook(), kv::skin::ButtonLook::Normal);
     EXPECT_TRUE(lastNormal);
+    // Held down, the button shows its pressed picture; let go, the normal one again.
+    SendMessageW(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    EXPECT_EQ(lookByte(), 0x90u);
+    SendMessageW(b, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(lookByte(), 0x30u);
     w.button.SetChecked(true, true);
     EXPECT_EQ(lookByte(), 0x90u);  // checked = the pressed image here
     EXPECT_EQ(w.button.LastLook(), kv::skin::ButtonLook::Checked);

@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
