@@ -1,5 +1,21 @@
 // The twelve exports of our HID service library, over one backend. Each call's request identifier is
 // recomputed and compared with the one passed; mismatches are counted and logged, never refused.
+//
+//   Init                     starts the backend (the keyboard thread and the control channel); 1
+//   End                      stops it and saves what it must keep; 1. Init may follow again
+//   Debug(level)             log verbosity: 0 log in memory only, above 0 also on the error output; 1
+//   RequestGetDeviceCount    1 for each of the three collections while attached, otherwise 0
+//   RequestAsyncRead         subscribes callback + tag to a collection's input reports and presence
+//                            changes; fills in a non-zero handle; 1, or 0 when refused
+//   DeleteRequestFromUnitId  cancels the request with that handle; 1 when it existed
+//   DeleteRequestFromHandle  the same (handles and unit ids are one numbering here)
+//   RequestWriteOne          one output report on the vendor collection; 64 when sent, 0 when detached
+//                            or refused
+//   RequestWrite             the same write, also filling in a handle for the finished request
+//   RequestStatusWrite       the 2-byte bank indicator report on the indicator collection; stored, logged;
+//                            its length when taken, 0 otherwise; always fills in a handle
+//   RequestStatusGet         copies the bank indicator last written; bytes copied, 0 when detached
+//   RequestStatusSetFeature  a feature report: logged, no effect; its length, 0 when detached
 // Threads: any caller thread; the backend pointer is created once and guarded by gLock for Init/End.
 #include <cstdint>
 #include <cstring>

@@ -10,6 +10,11 @@ bash scripts/deps.sh
 cmake --build build/win -j"$(nproc)"
 export WINEPREFIX="${WINEPREFIX:-$root/build/run-prefix}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 [ -f "$WINEPREFIX/system.reg" ] || wine wineboot -i >/dev/null 2>&1 || true
+# The virtual keyboard (Quorvex.dll beside Kelvane.exe) keeps its memory in build/ from run to run and
+# listens for kvsim on channel KELVANE_VK_CHANNEL ("kelvane-vk"): bash scripts/kvsim.sh detach, bank, ...
+vk_state="${KELVANE_VK_STATE:-$root/build/virtual-keyboard.state}"
+case "$vk_state" in /*) vk_state=$(winepath -w "$vk_state" 2>/dev/null || echo "$vk_state") ;; esac
+export KELVANE_VK_STATE="$vk_state"
 cd build/win/bin
 if [ -n "${DISPLAY:-}" ]; then
   exec wine Kelvane.exe "$@"

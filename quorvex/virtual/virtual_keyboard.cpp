@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "environment.h"
+#include "virtual/precise_timing.h"
 #include "virtual/state_store.h"
 
 namespace qvx {
@@ -113,6 +114,7 @@ void VirtualKeyboard::Stop() {
 }
 
 void VirtualKeyboard::Run() {
+    const PreciseTiming timing;
     std::unique_lock<std::mutex> lock(mu_);
     workerId_ = std::this_thread::get_id();
     while (!stopping_) {

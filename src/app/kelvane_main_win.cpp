@@ -1,6 +1,6 @@
 // Entry point of Kelvane.exe.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return 0;
-}
+#include "app/kelvane_app_win.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return kv::RunKelvaneApplication(); }

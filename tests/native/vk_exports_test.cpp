@@ -1,6 +1,10 @@
 // The virtual keyboard through the library's twelve exports, loaded with dlopen as the program loads it.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "native/vk_harness.h"
@@ -292,6 +296,31 @@ TEST_F(ExportsTest, KeyTablesStartAsCopiesOfTheDefault) {
     ASSERT_TRUE(Vk().SetMatrix("builtin"));
     ASSERT_TRUE(Vk().Dump("default", def));
     EXPECT_EQ(std::vector<uint8_t>(def.begin(), def.begin() + 3), (std::vector<uint8_t>{0x05, 0x00, 0x00}));
+}
+
+// The kvsim command: its exit code tells the keyboard's answer (0 done, 1 refused, 2 nobody listens).
+TEST_F(ExportsTest, KvsimCommandLine) {
+    const std::string kvsim = (ExecutableFolder() / "kvsim").string();
+    auto run = [&](const std::string& args) {
+        const int status = std::system((kvsim + " --channel " + args + " >/dev/null 2>&1").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(run(channel_ + " detach"), 0);
+    EXPECT_EQ(DeviceCount(kVendor), 0);
+    EXPECT_EQ(run(channel_ + " set profile 9"), 1);
+    EXPECT_EQ(run(channel_ + "-nobody status"), 2);
+    const std::string script = (dir_ / "commands.txt").string();
+    {
+        std::FILE* f = std::fopen(script.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("# a person's list of commands\nattach\nset profile 2\n", f);
+        std::fclose(f);
+    }
+    EXPECT_EQ(run(channel_ + " - <" + script), 0);
+    EXPECT_EQ(DeviceCount(kVendor), 1);
+    std::string profile;
+    ASSERT_TRUE(Vk().StatusValue("profile", profile));
+    EXPECT_EQ(profile, "2");
 }
 
 class DetachedStartTest : public VirtualKeyboardTest {

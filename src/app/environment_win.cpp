@@ -1,0 +1,88 @@
+// Runs on the main thread, except GetProfileString/WriteProfileString (any thread; the registry serialises).
+#include "app/environment_win.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "app/program_paths.h"
+
+namespace kv {
+namespace {
+HKEY g_settingsKey = nullptr;
+std::wstring g_registryCompany;
+constexpr wchar_t kAppName[] = L"Kelvane";
+}  // namespace
+
+std::wstring RunningExecutablePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) return std::wstring(buffer.data(), n);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring LocalAppDataFolder() {
+    wchar_t overrideFolder[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"KELVANE_TEST_LOCAL_APPDATA", overrideFolder, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return overrideFolder;
+    wchar_t folder[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_LOCAL_APPDATA, FALSE)) return {};
+    return folder;
+}
+
+void OpenSettingsKey() {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Halvorn", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, &key, nullptr) == ERROR_SUCCESS)
+        g_settingsKey = key;
+}
+
+HKEY SettingsKey() { return g_settingsKey; }
+
+void CloseSettingsKey() {
+    if (g_settingsKey != nullptr) RegCloseKey(g_settingsKey);
+    g_settingsKey = nullptr;
+}
+
+void SetRegistryKey(const wchar_t* company) { g_registryCompany = company; }
+
+static std::wstring SectionKeyPath(const wchar_t* section) {
+    return L"Software\\" + g_registryCompany + L"\\" + kAppName + L"\\" + section;
+}
+
+std::wstring GetProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* fallback) {
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, SectionKeyPath(section).c_str(), entry, RRF_RT_REG_SZ, &type, value,
+                     &size) != ERROR_SUCCESS)
+        return fallback;
+    return value;
+}
+
+bool WriteProfileString(const wchar_t* section, const wchar_t* entry, const std::wstring& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, SectionKeyPath(section).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG r = RegSetValueExW(key, entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS;
+}
+
+void StartDaemon() {
+    ShellExecuteW(nullptr, L"open", GetProgramPaths().daemon.c_str(), nullptr, L"", SW_HIDE);
+}
+
+void OpenHelpPage(HWND owner) {
+    const std::wstring folder = GetProgramPaths().helpFolder;
+    const std::wstring page = folder + L"index.html";
+    ShellExecuteW(owner, L"open", page.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
+}
+
+}  // namespace kv

@@ -1,0 +1,80 @@
+// Threads: StartDeviceLink runs on the main window's thread. The sink's methods run on the HID service's
+// thread (and OnInitialPresence on the main window's thread, at the end of binding); the host's methods run
+// on the worker threads DeviceWorkers starts. They reach the window only by messages, timers and the
+// program's tray icon (which has its own lock). g_mainWindow is written once before the binding starts.
+#include "ui/device_link_win.h"
+
+#include <atomic>
+
+#include "app/app_messages.h"
+#include "device/bank_indicator.h"
+#include "device/commands.h"
+#include "device/device_events.h"
+#include "device/device_workers.h"
+#include "device/hid_binding.h"
+#include "ui/main_dialog_win.h"
+#include "ui/tray_icon_win.h"
+#include "ui/ui_text_win.h"
+
+namespace kv {
+namespace {
+
+std::atomic<HWND> g_mainWindow{nullptr};
+
+class WindowHost : public DeviceEventHost {
+public:
+    int ReadDefaultKeyTable(uint8_t out[kKeyTableSize]) override { return kv::ReadDefaultKeyTable(out); }
+    int ReadInfo(uint8_t out[kInfoSize]) override { return kv::ReadInfo(out); }
+    void ClearDeviceProfileCache() override { kv::ClearDeviceProfileCache(); }
+    int ToggleGKeyBank() override { return kv::ToggleGKeyBank(); }
+    void ShowPrompt(const char* languageKey) override {
+        MessageBoxW(g_mainWindow.load(), UiText(languageKey).c_str(), L"Kelvane", MB_OK);
+    }
+    void SendProfile() override { SendMessageW(g_mainWindow.load(), MSG_PROFILE, TAG_PROFILE, 0); }
+    void SendDetached() override { SendMessageW(g_mainWindow.load(), MSG_DETACHED, 0, 0); }
+    void HideMainWindow() override { ShowWindow(g_mainWindow.load(), SW_HIDE); }
+    bool IsWindowInitialised() override {
+        const CKelvaneDlg* dialog = CKelvaneDlg::Instance();
+        return dialog != nullptr && dialog->IsInitialised();
+    }
+    void SetTrayPicture(int mode, unsigned picture) override { ProgramTrayIcon().SetPicture(mode, picture); }
+    void PostOpen() override { PostMessageW(g_mainWindow.load(), MSG_OPEN, TAG_OPEN, 0); }
+    void ShowGKeyBank(int) override { SendMessageW(g_mainWindow.load(), MSG_BANK, TAG_BANK, 0); }
+    void StartLightingReloadTimer() override { SetTimer(g_mainWindow.load(), TIMER_RELOAD_LIGHTING, 0, nullptr); }
+    void Sleep(unsigned ms) override { ::Sleep(ms); }
+};
+
+class WorkersSink : public DeviceEventSink {
+public:
+    explicit WorkersSink(DeviceWorkers& workers) : workers_(workers) {}
+    void OnInitialPresence(int deviceCount) override { workers_.OnInitialPresence(deviceCount); }
+    void OnPresenceChanged(uint32_t state) override { workers_.OnPresenceChanged(state); }
+    void OnConsumerEvent(uint16_t code) override { workers_.OnConsumerEvent(code); }
+
+private:
+    DeviceWorkers& workers_;
+};
+
+// Never destroyed: worker threads may still be running when the process ends.
+DeviceWorkers& Workers() {
+    static WindowHost* host = new WindowHost;
+    static DeviceWorkers* workers = new DeviceWorkers(*host);
+    return *workers;
+}
+
+}  // namespace
+
+void StartDeviceLink(HWND mainWindow) {
+    g_mainWindow.store(mainWindow);
+    static WorkersSink* sink = new WorkersSink(Workers());
+    SetDeviceEventSink(sink);
+    (void)BindHidService();  // a failure ends the process silently
+}
+
+void MarkFirstAttachHandled() { Workers().MarkFirstAttachHandled(); }
+
+bool KeyboardAttached() { return Workers().IsAttached(); }
+
+int KeyboardProfile() { return GetDeviceProfile(); }
+
+}  // namespace kv

@@ -1,0 +1,20 @@
+// The main window's side of the device link: binding the HID service at start-up, handing the keyboard's
+// events to the device workers, and what the window asks of the workers' state.
+#pragma once
+
+#include <windows.h>
+
+namespace kv {
+
+// The binding sequence with the workers registered for the keyboard's events. A missing library, a missing
+// export or a failing Init ends the process silently with exit code 0.
+void StartDeviceLink(HWND mainWindow);
+
+// "/Start", or the first attach already handled: the first attach does not open the window.
+void MarkFirstAttachHandled();
+// The attach state the workers last acted upon is non-zero.
+[[nodiscard]] bool KeyboardAttached();
+// The keyboard's current on-board profile (cached), -1 when it cannot be read.
+[[nodiscard]] int KeyboardProfile();
+
+}  // namespace kv

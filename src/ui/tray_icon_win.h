@@ -1,0 +1,47 @@
+// The notification-area icon: identifier 140, callback message 1725 to the main window, tooltip
+// "KEYBOARD_TRAY_DESC", and one of three pictures (no keyboard, keyboard attached, keyboard busy).
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+
+#include "ui/tray_picture.h"
+
+namespace kv {
+
+class TrayIcon {
+public:
+    // Adds the icon with picture 128; if the shell refuses, the program runs without it.
+    void Create(HWND owner);
+    // See TrayPictureState::Set. Any thread (the attach worker and the busy-state threads call it).
+    void SetPicture(int mode, unsigned picture);
+    [[nodiscard]] unsigned CurrentPicture();
+    // The shell restarted: delete the icon and add it again with its current picture and tooltip.
+    void AddAgain();
+    void Remove();
+    // Sets the tooltip to the current language's "KEYBOARD_TRAY_DESC".
+    void RefreshTooltip();
+    // The right-button menu: resource 140, first submenu, first item default, texts from the language file.
+    void ShowMenu();
+
+    // The shell's "TaskbarCreated" message.
+    [[nodiscard]] static UINT TaskbarCreatedMessage();
+
+private:
+    bool Notify(DWORD action, unsigned picture);  // lock_ held
+
+    std::mutex lock_;  // guards everything below
+    HWND owner_ = nullptr;
+    bool added_ = false;
+    TrayPictureState picture_;
+};
+
+// The program's one icon; it outlives the main window, so late worker threads find it removed, not gone.
+[[nodiscard]] TrayIcon& ProgramTrayIcon();
+
+// The window property on the main window that names the picture the icon shows, for tools and tests that
+// look at the program from outside.
+inline constexpr wchar_t kTrayPictureProperty[] = L"Kelvane.TrayPicture";
+
+}  // namespace kv

@@ -1,0 +1,167 @@
+// Kelvane.exe end to end with the virtual keyboard's events: detach, G-key bank, busy states, firmware
+// version offer, and the About box from the notification-area menu.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/app_messages.h"
+#include "app_session_win.h"
+#include "device/firmware_check.h"
+#include "ui/resource_ids.h"
+
+namespace kvtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<std::vector<uint8_t>> IndicatorReports(const AppSession& s) {
+    std::vector<std::vector<uint8_t>> reports;
+    EXPECT_TRUE(s.Vk().Reports("indicator:", reports));
+    return reports;
+}
+
+std::wstring ControlText(HWND window, int id) { return WindowText(GetDlgItem(window, id)); }
+
+TEST(AppDevice, DetachHidesTheWindowAndShowsTheNoKeyboardPicture) {
+    AppSession s("detach");
+    s.Launch(L"");
+    ASSERT_TRUE(s.WaitInitialised());
+    ASSERT_TRUE(WaitFor([&] { return s.MainVisible(); }));
+    ASSERT_TRUE(s.Vk().Detach());
+    EXPECT_TRUE(WaitFor([&] { return !s.MainVisible(); }));
+    EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconNoKeyboard; }));
+    // Re-attached: the picture follows, the window stays hidden until the user opens it.
+    ASSERT_TRUE(s.Vk().Attach());
+    EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    std::this_thread::sleep_for(800ms);
+    EXPECT_FALSE(s.MainVisible());
+    PostMessageW(s.MainWindow(), WM_COMMAND, MAKEWPARAM(ID_TRAY_OPEN, 0), 0);
+    EXPECT_TRUE(WaitFor([&] { return s.MainVisible(); }));
+}
+
+TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {
+    AppSession s("bank");
+    s.Launch(L"/Start");
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    HWND main = s.MainWindow();
+    ASSERT_TRUE(s.Vk().ClearLog());
+    ASSERT_TRUE(s.Vk().SwitchBank());
+    ASSERT_TRUE(WaitFor([&] { return IndicatorReports(s).size() == 1; }));
+    EXPECT_EQ(IndicatorReports(s)[0], (std::vector<uint8_t>{0x05, 0x03}));
+    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G1) == L"B1"; }));
+    EXPECT_EQ(ControlText(main, IDC_G5), L"B5");
+    ASSERT_TRUE(s.Vk().SwitchBank());
+    ASSERT_TRUE(WaitFor([&] { return IndicatorReports(s).size() == 2; }));
+    EXPECT_EQ(IndicatorReports(s)[1], (std::vector<uint8_t>{0x05, 0x02}));
+    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G3) == L"A3"; }));
+    // Codes the program does not act on change nothing.
+    for (uint16_t code : {0x1801, 0x1802, 0x1803, 0x1804}) ASSERT_TRUE(s.Vk().Consumer(code));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(IndicatorReports(s).size(), 2u);
+    EXPECT_EQ(s.TrayPicture(), kv::kIconAttached);
+}
+
+TEST(AppDevice, BusyPictureReturnsToTheAttachPicture) {
+    AppSession s("busy");
+    s.Launch(L"/Start");
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    struct Step {
+        const char* what;
+        std::function<bool()> act;
+        unsigned picture;
+    } steps[] = {
+        {"busy on", [&] { return s.Vk().Busy(true); }, kv::kIconBusy},
+        {"busy off", [&] { return s.Vk().Busy(false); }, kv::kIconAttached},
+        {"busy on again", [&] { return s.Vk().Busy(true); }, kv::kIconBusy},
+        {"detach while busy", [&] { return s.Vk().Detach(); }, kv::kIconNoKeyboard},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(step.act());
+        EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == step.picture; }, 5s));
+    }
+    // The keyboard sends nothing while detached; the busy end arriving later keeps the detached picture.
+    // Attach, so the end of the busy state can be sent, and the picture follows the attach state.
+    ASSERT_TRUE(s.Vk().Attach());
+    EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(s.Vk().Busy(false));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(s.TrayPicture(), kv::kIconAttached);
+}
+
+TEST(AppDevice, FirmwareOfferFollowsTheVersion) {
+    struct Case {
+        uint16_t version;
+        bool offered;
+    } cases[] = {{0x0102, true}, {0x0103, false}, {0x0104, false}, {0x0000, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        AppSession s("firmware-" + std::to_string(c.version), /*attached=*/false);
+        const Launched p = s.Launch(L"");
+        ASSERT_TRUE(s.WaitInitialised());
+        ASSERT_TRUE(s.Vk().SetFirmware(c.version));
+        // A no-keyboard start used up the first-attach offer; a second start asks the window to open.
+        ASSERT_TRUE(s.Vk().Attach());
+        ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+        const Launched second = s.Launch(L"");
+        HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption, c.offered ? 10s : 1500ms);
+        EXPECT_EQ(box != nullptr, c.offered);
+        if (box != nullptr) {
+            EXPECT_EQ(MessageBoxText(box), kv::kFirmwareTooLowText);
+            EXPECT_TRUE(s.MainVisible());  // shown before the offer
+            Answer(box, IDOK);             // the package is not there; the program keeps running
+        }
+        EXPECT_EQ(s.WaitExit(second), 0u);
+        EXPECT_EQ(s.WaitExit(p, 300ms), static_cast<DWORD>(STILL_ACTIVE));
+    }
+}
+
+TEST(AppDevice, DecliningTheFirmwareOfferEndsTheProgram) {
+    AppSession s("firmware-declined", /*attached=*/false);
+    const Launched p = s.Launch(L"");
+    ASSERT_TRUE(s.WaitInitialised());
+    ASSERT_TRUE(s.Vk().SetFirmware(0x0102));
+    // Detach and attach do not count as the first attach here; the version check comes with MSG_OPEN.
+    ASSERT_TRUE(s.Vk().Attach());
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    PostMessageW(s.MainWindow(), kv::MSG_OPEN, kv::TAG_OPEN, 0);
+    HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
+    ASSERT_NE(box, nullptr);
+    Answer(box, IDCANCEL);
+    EXPECT_EQ(s.WaitExit(p), 0u);
+}
+
+TEST(AppDevice, FirstAttachOffersTheFirmwareUpdate) {
+    AppSession s("firmware-first-attach");
+    // The virtual keyboard remembers its firmware in its state file: set it, then start with it attached.
+    {
+        const Launched setup = s.Launch(L"/Start");
+        ASSERT_TRUE(s.WaitInitialised());
+        ASSERT_TRUE(s.Vk().SetFirmware(0x0102));
+        ASSERT_TRUE(s.Vk().Save());
+        PostMessageW(s.MainWindow(), kv::MSG_KILL, kv::TAG_KILL, 0);
+        ASSERT_EQ(s.WaitExit(setup), 0u);
+    }
+    const Launched p = s.Launch(L"");
+    HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(s.MainVisible());
+    Answer(box, IDCANCEL);
+    EXPECT_EQ(s.WaitExit(p), 0u);
+}
+
+TEST(AppDevice, AboutBoxOpensOnceAndClosesOnDetach) {
+    AppSession s("about");
+    s.Launch(L"/Start");
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    for (int i = 0; i < 2; ++i) PostMessageW(s.MainWindow(), WM_COMMAND, MAKEWPARAM(ID_TRAY_ABOUT, 0), 0);
+    PostMessageW(s.MainWindow(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    ASSERT_TRUE(WaitFor([&] { return s.OtherDialogs().size() == 1; }));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(s.OtherDialogs().size(), 1u);
+    ASSERT_TRUE(s.Vk().Detach());
+    EXPECT_TRUE(WaitFor([&] { return s.OtherDialogs().empty(); }));
+}
+
+}  // namespace
+}  // namespace kvtest

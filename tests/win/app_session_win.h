@@ -1,0 +1,75 @@
+// Runs the real Kelvane.exe for end-to-end tests: each session has its own virtual keyboard (control channel
+// and state file), its own user folder, and kills what it started on teardown, so the instance mutex is free
+// for the next test. Also finds the program's windows and message boxes from outside, as a user sees them.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "control_client.h"
+
+namespace kvtest {
+
+// Folder of the test executable (the build's bin folder, where the programs are).
+[[nodiscard]] std::wstring BinFolder();
+
+// Polls until pred() holds or the time is up; returns the last result.
+bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+struct Launched {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+};
+
+class AppSession {
+public:
+    // name: unique per test; attached: whether the virtual keyboard is plugged in when the program starts.
+    explicit AppSession(const std::string& name, bool attached = true);
+    ~AppSession();
+    AppSession(const AppSession&) = delete;
+    AppSession& operator=(const AppSession&) = delete;
+
+    // Starts Kelvane.exe from folder (the bin folder by default) with the arguments; the first launch is the
+    // session's instance, every launch is killed on teardown if still running.
+    Launched Launch(const std::wstring& args, const std::wstring& folder = BinFolder());
+    // The instance: the earliest launch that is still running (0 when none is).
+    [[nodiscard]] DWORD Pid() const;
+
+    // The exit code, or STILL_ACTIVE when the process has not ended within the time.
+    DWORD WaitExit(const Launched& p, std::chrono::milliseconds limit = std::chrono::seconds(15));
+
+    // The instance's main window (top-level, user data "MAIN"), or null.
+    [[nodiscard]] HWND MainWindow() const;
+    // Waits until the instance has handled MSG_INIT (its tray icon exists). False on time-out.
+    bool WaitInitialised(std::chrono::milliseconds limit = std::chrono::seconds(15));
+    // The notification-area picture the instance shows (128, 141, 142), 0 before the icon exists.
+    [[nodiscard]] unsigned TrayPicture() const;
+    [[nodiscard]] bool MainVisible() const;
+
+    // A visible message box (#32770) of the instance with that caption, or null.
+    [[nodiscard]] HWND FindMessageBox(const std::wstring& caption) const;
+    HWND WaitMessageBox(const std::wstring& caption, std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Every visible top-level dialog of the instance other than the main window.
+    [[nodiscard]] std::vector<HWND> OtherDialogs() const;
+
+    [[nodiscard]] const qvx::ControlClient& Vk() const { return vk_; }
+    [[nodiscard]] const std::wstring& UserFolderRoot() const { return userRoot_; }
+
+private:
+    std::wstring scratch_;
+    std::wstring userRoot_;
+    qvx::ControlClient vk_;
+    std::vector<Launched> launched_;
+};
+
+// The text of a message box's message.
+[[nodiscard]] std::wstring MessageBoxText(HWND box);
+[[nodiscard]] std::wstring WindowText(HWND w);
+// Answers a message box with a button (IDOK, IDCANCEL, IDYES, IDNO).
+void Answer(HWND box, int button);
+
+}  // namespace kvtest
