@@ -77,4 +77,6 @@ bool KeyboardAttached() { return Workers().IsAttached(); }
 
 int KeyboardProfile() { return GetDeviceProfile(); }
 
+void CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) { Workers().CopyDefaultKeyTable(out); }
+
 }  // namespace kv

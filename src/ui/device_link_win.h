@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace kv {
 
 // The binding sequence with the workers registered for the keyboard's events. A missing library, a missing
@@ -14,6 +16,8 @@ void StartDeviceLink(HWND mainWindow);
 void MarkFirstAttachHandled();
 // The attach state the workers last acted upon is non-zero.
 [[nodiscard]] bool KeyboardAttached();
+// The keyboard's factory key table as read on the last attach (zeros before the first).
+void CopyDefaultKeyTable(uint8_t out[378]);
 // The keyboard's current on-board profile (cached), -1 when it cannot be read.
 [[nodiscard]] int KeyboardProfile();
 
