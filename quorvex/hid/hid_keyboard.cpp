@@ -28,8 +28,10 @@ uint32_t CollectionKey(kv::CollectionUsage c) { return (static_cast<uint32_t>(c.
 }  // namespace
 
 struct HidKeyboard::OpenDevice {
-    OpenDevice(HidPort& port, std::mutex& portMu, std::string id, HidCaps caps, uint64_t generation, HidDevice device)
-        : port(port), portMu(portMu), id(std::move(id)), caps(std::move(caps)), generation(generation), device(device) {}
+    OpenDevice(HidPort& port, std::mutex& portMu, std::string id, HidCaps caps, uint64_t generation,
+               HidDevice device)
+        : port(port), portMu(portMu), id(std::move(id)), caps(std::move(caps)), generation(generation),
+          device(device) {}
     ~OpenDevice() {
         std::lock_guard<std::mutex> lock(portMu);
         port.close(port.context, device);
@@ -80,8 +82,8 @@ int HidKeyboard::Start() {
     stopping_ = false;
     rescanRequested_ = false;
     ++liveThreads_;
-    scanThread_ = std::thread([this, session = session_] {
-        ScanLoop(session);
+    scanThread_ = std::thread([this, session = session_, wall = timings_.wallClock()] {
+        ScanLoop(session, wall);
         ThreadEnded();
     });
     return 1;
@@ -222,8 +224,7 @@ void HidKeyboard::ReopenAll() {
     Log("reopening every handle");
 }
 
-void HidKeyboard::ScanLoop(uint64_t session) {
-    auto lastWall = std::chrono::system_clock::now();
+void HidKeyboard::ScanLoop(uint64_t session, std::chrono::system_clock::time_point lastWall) {
     for (;;) {
         std::vector<std::shared_ptr<Reader>> ended;
         {
@@ -245,7 +246,7 @@ void HidKeyboard::ScanLoop(uint64_t session) {
             if (reader->thread.joinable()) reader->thread.join();
 
         // The monotonic clock stands still while the computer sleeps; the wall clock does not.
-        const auto wall = std::chrono::system_clock::now();
+        const auto wall = timings_.wallClock();
         const auto gap = wall > lastWall ? wall - lastWall : lastWall - wall;
         if (gap > timings_.scanInterval + timings_.resumeGap) ReopenAll();
         lastWall = wall;

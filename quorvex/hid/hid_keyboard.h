@@ -28,6 +28,7 @@ struct HidKeyboardTimings {
     std::chrono::milliseconds retryDelay{250};     // pause before reopening a collection that failed
     std::chrono::seconds resumeGap{10};            // a wall-clock jump this much beyond the interval: the
                                                    // computer slept, every handle is reopened
+    std::chrono::system_clock::time_point (*wallClock)() = &std::chrono::system_clock::now;
 };
 
 class HidKeyboard final : public HidBackend {
@@ -84,7 +85,7 @@ private:
     std::shared_ptr<OpenDevice> Writer(kv::CollectionUsage collection, HidCaps& caps);
     void DropWriter(const std::shared_ptr<OpenDevice>& device);
     int SendOutput(kv::CollectionUsage collection, const uint8_t* data, std::size_t length, bool feature);
-    void ScanLoop(uint64_t session);
+    void ScanLoop(uint64_t session, std::chrono::system_clock::time_point lastWall);
     void ReaderLoop(const std::shared_ptr<Reader>& reader);
     void DeliverData(const Reader& reader, const uint8_t* data, std::size_t length);
     void DeliverPresence(const PresenceChange& change);

@@ -12,6 +12,9 @@ namespace kv {
 // export or a failing Init ends the process silently with exit code 0.
 void StartDeviceLink(HWND mainWindow);
 
+// The main window created its notification-area icon (MSG_INIT); the attach workers wait for this.
+void MarkWindowInitialised();
+
 // "/Start", or the first attach already handled: the first attach does not open the window.
 void MarkFirstAttachHandled();
 // The attach state the workers last acted upon is non-zero.

@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <atomic>
+
 #include "app/app_messages.h"
 #include "app/current_profile.h"
 #include "app/environment_win.h"
@@ -27,7 +29,7 @@
 namespace kv {
 namespace {
 
-CKelvaneDlg* g_instance = nullptr;
+std::atomic<CKelvaneDlg*> g_instance{nullptr};
 
 constexpr wchar_t kDefaultLink[] = L"https://www.halvorn.com/";
 constexpr wchar_t kWebSite[] = L"https://www.halvorn.com/";
@@ -69,7 +71,8 @@ CKelvaneDlg::CKelvaneDlg(const StartSwitches& switches)
 
 CKelvaneDlg::~CKelvaneDlg() {
     if (keyFilter_ != nullptr) UnhookWindowsHookEx(keyFilter_);
-    if (g_instance == this) g_instance = nullptr;
+    CKelvaneDlg* self = this;
+    g_instance.compare_exchange_strong(self, nullptr);
 }
 
 BOOL CKelvaneDlg::OnInitDialog() {
@@ -88,7 +91,10 @@ BOOL CKelvaneDlg::OnInitDialog() {
     if (user32 == nullptr || GetProcAddress(user32, "SetLayeredWindowAttributes") == nullptr) ExitProcess(0);
 
     SetDirty(false);
-    linkText_ = kDefaultLink;
+    linkText_ = Layout().ReadString(L"SCREEN", L"Link", kDefaultLink);
+    if (linkText_.size() > kMaxPathChars - 1) linkText_.resize(kMaxPathChars - 1);
+    // The pictures of the window's own buttons, the keyboard picture and the lighting panel are laid out
+    // here from the same layout file, each by its part of the window.
 
     SetUserPaths(ComputeUserPaths(LocalAppDataFolder()));
     SeedUserFolder(GetUserPaths(), GetProgramPaths());
@@ -185,6 +191,11 @@ bool CKelvaneDlg::OnCommand(UINT id) {
         case IDC_FACEBOOK: OpenWithShell(m_hWnd, kSocialPage1); return true;
         case IDC_TWITTER: OpenWithShell(m_hWnd, kSocialPage2); return true;
         case ID_TRAY_OPEN: ShowMainWindow(); return true;
+        case ID_MENU_RELOAD_LIGHTING:
+            // The lighting state and panel reload here once the panel is in the window.
+            tray_.RefreshTooltip();
+            InvalidateRect(m_hWnd, nullptr, TRUE);
+            return true;
         case ID_TRAY_ABOUT: ShowAboutBox(); return true;
         case ID_TRAY_EXIT:
         case ID_MENU_EXIT: ExitProgram(); return true;
@@ -202,6 +213,7 @@ void CKelvaneDlg::OnCancel() { HideMainWindow(); }
 void CKelvaneDlg::OnInitMessage() {
     tray_.Create(m_hWnd);
     initialised_.store(true);
+    MarkWindowInitialised();
     HideMainWindow();
 }
 
@@ -394,7 +406,7 @@ void CKelvaneDlg::PaintMinimised() {
 // list. The dialog's own loop asks this filter before it dispatches a message.
 LRESULT CALLBACK CKelvaneDlg::KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
     auto* msg = reinterpret_cast<MSG*>(lParam);
-    CKelvaneDlg* self = g_instance;
+    CKelvaneDlg* self = g_instance.load();
     if (code == MSGF_DIALOGBOX && self != nullptr && self->m_hWnd != nullptr && msg != nullptr &&
         (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) &&
         (msg->hwnd == self->m_hWnd || IsChild(self->m_hWnd, msg->hwnd))) {

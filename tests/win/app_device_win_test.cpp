@@ -27,6 +27,15 @@ TEST(AppDevice, DetachHidesTheWindowAndShowsTheNoKeyboardPicture) {
     s.Launch(L"");
     ASSERT_TRUE(s.WaitInitialised());
     ASSERT_TRUE(WaitFor([&] { return s.MainVisible(); }));
+    // Enter and Escape neither close nor hide the window, on the window or on one of its buttons.
+    for (HWND target : {s.MainWindow(), GetDlgItem(s.MainWindow(), IDC_PROFILE1)}) {
+        for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+            PostMessageW(target, WM_KEYDOWN, key, 1);
+            PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+        }
+    }
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(s.MainVisible());
     ASSERT_TRUE(s.Vk().Detach());
     EXPECT_TRUE(WaitFor([&] { return !s.MainVisible(); }));
     EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconNoKeyboard; }));
@@ -159,6 +168,11 @@ TEST(AppDevice, AboutBoxOpensOnceAndClosesOnDetach) {
     ASSERT_TRUE(WaitFor([&] { return s.OtherDialogs().size() == 1; }));
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(s.OtherDialogs().size(), 1u);
+    // Its hyperlink shows the skin's link text.
+    wchar_t link[260] = {};
+    GetPrivateProfileStringW(L"SCREEN", L"Link", L"", link, 260, (BinFolder() + L"\\Skins\\Main.ini").c_str());
+    ASSERT_NE(link[0], 0);
+    EXPECT_EQ(WindowText(GetDlgItem(s.OtherDialogs().front(), IDC_ABOUT_LINK)), link);
     ASSERT_TRUE(s.Vk().Detach());
     EXPECT_TRUE(WaitFor([&] { return s.OtherDialogs().empty(); }));
 }

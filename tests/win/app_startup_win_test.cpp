@@ -69,6 +69,8 @@ TEST(AppStartUp, NeverShowsTheWindowAndTheFirstAttachOpensIt) {
     for (const auto& r : reports)
         if (r.size() > 3 && r[3] == 15) ++defaultTableChunks;
     EXPECT_EQ(defaultTableChunks, 7);
+    // The daemon runs beside it.
+    EXPECT_NE(kv::FindRunningInstance(L"Tirvane.exe"), 0u);
 }
 
 TEST(AppStartUp, StartSwitchKeepsItInTheNotificationArea) {
