@@ -127,12 +127,9 @@ def draw_composite(win, pic, stem, look, page, buttons):
     for key, (rect, drawer) in buttons.items():
         if drawer is None:
             continue
-        # each picture set holds only the buttons cut from it, so a page picture shows no stray buttons
-        if stem in ("key", "macro2") and key not in general:
-            continue
-        if stem == "macro" and not key.startswith("FUNC_MACRO"):
-            continue
-        if stem in ("media", "function"):
+        # the macro page's buttons lie inside the page picture: only the macro sets may hold them, or the
+        # other pages' pictures would show stray buttons; the general buttons lie outside it
+        if key not in general and stem not in ("macro", "macro2"):
             continue
         button_look = look
         if stem == "macro2" and key in ("CONTROL_KEY", "CONTROL_MEDIA", "CONTROL_FUNCTION", "CONTROL_CLEAR"):
