@@ -5,8 +5,10 @@
 #include <thread>
 
 #include "app/app_messages.h"
+#include "app/single_instance_win.h"
 #include "app_session_win.h"
 #include "device/firmware_check.h"
+#include "skin/language.h"
 #include "ui/resource_ids.h"
 
 namespace kvtest {
@@ -46,6 +48,21 @@ TEST(AppDevice, DetachHidesTheWindowAndShowsTheNoKeyboardPicture) {
     EXPECT_FALSE(s.MainVisible());
     PostMessageW(s.MainWindow(), WM_COMMAND, MAKEWPARAM(ID_TRAY_OPEN, 0), 0);
     EXPECT_TRUE(WaitFor([&] { return s.MainVisible(); }));
+}
+
+TEST(AppDevice, UnreadableDefaultKeyTableIsReportedAndAttachGoesOn) {
+    AppSession s("default-table-unreadable", /*attached=*/false);
+    s.Launch(L"");
+    ASSERT_TRUE(s.WaitInitialised());
+    ASSERT_TRUE(s.Vk().FailStatus(0xFE, qvx::ControlClient::kAlways));
+    ASSERT_TRUE(s.Vk().Attach());
+    HWND box = s.WaitMessageBox(L"Kelvane", 20s);  // three attempts of the first chunk
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), kv::LookupText("MAIN_DEFAULT_MATRIX_PROMPT", kv::GetLanguageIndex()));
+    EXPECT_EQ(s.TrayPicture(), kv::kIconNoKeyboard);  // the attach handling waits for the answer
+    ASSERT_TRUE(s.Vk().ClearFaults());
+    Answer(box, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
 }
 
 TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {
@@ -123,6 +140,47 @@ TEST(AppDevice, FirmwareOfferFollowsTheVersion) {
         EXPECT_EQ(s.WaitExit(second), 0u);
         EXPECT_EQ(s.WaitExit(p, 300ms), static_cast<DWORD>(STILL_ACTIVE));
     }
+}
+
+// A program folder of its own whose "Help" folder holds an upgrade package: the daemon program under the
+// package's name, which stays running as long as the program does, so its start can be seen.
+std::wstring ProgramFolderWithPackage(const std::wstring& name) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + name;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\Skins").c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\Help").c_str(), nullptr);
+    auto copy = [](const std::wstring& from, const std::wstring& to, const std::wstring& pattern) {
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW((from + L"\\" + pattern).c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                CopyFileW((from + L"\\" + fd.cFileName).c_str(), (to + L"\\" + fd.cFileName).c_str(), FALSE);
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    };
+    for (const wchar_t* pattern : {L"Kelvane.exe", L"Quorvex.dll", L"Lang*.ini"}) copy(BinFolder(), folder, pattern);
+    copy(BinFolder() + L"\\Skins", folder + L"\\Skins", L"*");
+    CopyFileW((BinFolder() + L"\\Tirvane.exe").c_str(), (folder + L"\\Help\\" + kv::kUpgradePackageName).c_str(), FALSE);
+    return folder;
+}
+
+TEST(AppDevice, AcceptingTheFirmwareOfferStartsTheUpgradePackage) {
+    AppSession s("firmware-package", /*attached=*/false);
+    const Launched p = s.Launch(L"", ProgramFolderWithPackage(L"kv_app_firmware_package"));
+    ASSERT_TRUE(s.WaitInitialised());
+    ASSERT_TRUE(s.Vk().SetFirmware(0x0102));
+    ASSERT_TRUE(s.Vk().Attach());
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    EXPECT_EQ(kv::FindRunningInstance(kv::kUpgradePackageName), 0u);
+    PostMessageW(s.MainWindow(), kv::MSG_OPEN, kv::TAG_OPEN, 0);
+    HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
+    ASSERT_NE(box, nullptr);
+    Answer(box, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return kv::FindRunningInstance(kv::kUpgradePackageName) != 0; }));
+    EXPECT_EQ(s.WaitExit(p, 300ms), static_cast<DWORD>(STILL_ACTIVE));
 }
 
 TEST(AppDevice, DecliningTheFirmwareOfferEndsTheProgram) {
