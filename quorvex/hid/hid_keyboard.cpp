@@ -28,8 +28,10 @@ uint32_t CollectionKey(kv::CollectionUsage c) { return (static_cast<uint32_t>(c.
 }  // namespace
 
 struct HidKeyboard::OpenDevice {
-    OpenDevice(HidPort& port, std::mutex& portMu, std::string id, HidCaps caps, uint64_t generation, HidDevice device)
-        : port(port), portMu(portMu), id(std::move(id)), caps(std::move(caps)), generation(generation), device(device) {}
+    OpenDevice(HidPort& port, std::mutex& portMu, std::string id, HidCaps caps, uint64_t generation,
+               HidDevice device)
+        : port(port), portMu(portMu), id(std::move(id)), caps(std::move(caps)), generation(generation),
+          device(device) {}
     ~OpenDevice() {
         std::lock_guard<std::mutex> lock(portMu);
         port.close(port.context, device);
@@ -223,7 +225,7 @@ void HidKeyboard::ReopenAll() {
 }
 
 void HidKeyboard::ScanLoop(uint64_t session) {
-    auto lastWall = std::chrono::system_clock::now();
+    auto lastWall = timings_.wallClock();
     for (;;) {
         std::vector<std::shared_ptr<Reader>> ended;
         {
@@ -245,7 +247,7 @@ void HidKeyboard::ScanLoop(uint64_t session) {
             if (reader->thread.joinable()) reader->thread.join();
 
         // The monotonic clock stands still while the computer sleeps; the wall clock does not.
-        const auto wall = std::chrono::system_clock::now();
+        const auto wall = timings_.wallClock();
         const auto gap = wall > lastWall ? wall - lastWall : lastWall - wall;
         if (gap > timings_.scanInterval + timings_.resumeGap) ReopenAll();
         lastWall = wall;

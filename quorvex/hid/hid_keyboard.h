@@ -28,6 +28,7 @@ struct HidKeyboardTimings {
     std::chrono::milliseconds retryDelay{250};     // pause before reopening a collection that failed
     std::chrono::seconds resumeGap{10};            // a wall-clock jump this much beyond the interval: the
                                                    // computer slept, every handle is reopened
+    std::chrono::system_clock::time_point (*wallClock)() = &std::chrono::system_clock::now;
 };
 
 class HidKeyboard final : public HidBackend {

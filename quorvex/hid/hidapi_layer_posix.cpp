@@ -1,5 +1,6 @@
 #include "hid/hidapi_layer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -97,6 +98,26 @@ bool HidapiLayer::Enumerate(void* context, std::vector<std::string>& ids) {
         if (entries.emplace(id, std::move(e)).second) ids.push_back(std::move(id));
     }
     if (list != nullptr) self->calls_.freeEnumeration(list);
+    // Some hidapi versions list a hidraw node once, under its first collection only: the node's other
+    // collections come from its descriptor, with the node's attributes.
+    for (const auto& [path, described] : nodes) {
+        const auto first =
+            std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.second.path == path; });
+        if (first == entries.end()) continue;
+        const HidAttributes attributes = first->second.attributes;
+        for (const DescribedCollection& c : described) {
+            std::string id = CollectionId(path.c_str(), c.usagePage, c.usage);
+            if (entries.count(id) != 0) continue;
+            Entry e;
+            e.path = path;
+            e.attributes = attributes;
+            e.caps.usagePage = c.usagePage;
+            e.caps.usage = c.usage;
+            DescribeFrom(described, e.caps);
+            entries.emplace(id, std::move(e));
+            ids.push_back(std::move(id));
+        }
+    }
     std::lock_guard<std::mutex> lock(self->mu_);
     self->entries_ = std::move(entries);
     return true;  // an empty list is a keyboard that is not there

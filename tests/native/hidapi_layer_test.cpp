@@ -149,6 +149,15 @@ TEST_F(HidapiLayerTest, EachCollectionOfASharedNodeIsItsOwnCollection) {
     EXPECT_EQ(c.outputReportLength, 0);
     EXPECT_FALSE(port.attributes(port.context, "/dev/hidraw9|0001:0002", a));
 
+    // A hidapi that lists node 3 under its first collection only: the consumer collection still appears.
+    fake_.nodes.erase(fake_.nodes.begin() + 1);
+    ASSERT_TRUE(port.enumerate(port.context, ids));
+    ASSERT_EQ(ids.size(), 3u);
+    ASSERT_TRUE(port.caps(port.context, "/dev/hidraw3|000C:0001", c));
+    EXPECT_EQ(c.inputReportIds, std::vector<uint8_t>{3});
+    ASSERT_TRUE(port.attributes(port.context, "/dev/hidraw3|000C:0001", a));
+    EXPECT_EQ(a.productId, 0x7A31);
+
     fake_.nodes.clear();  // unplugged: the next enumeration forgets every collection
     ASSERT_TRUE(port.enumerate(port.context, ids));
     EXPECT_TRUE(ids.empty());

@@ -419,4 +419,28 @@ TEST_F(HidKeyboardTest, StaleHandlesAreReopenedWithoutAPresenceChange) {
     EXPECT_TRUE(port_.WaitOpenHandles("kb-vendor", 2));
 }
 
+// A wall clock that the test moves: an hour passing between two scans is the computer waking up.
+inline std::atomic<int64_t> gWallOffsetSeconds{0};
+inline std::chrono::system_clock::time_point MovedWallClock() {
+    return std::chrono::system_clock::now() + std::chrono::seconds(gWallOffsetSeconds.load());
+}
+
+TEST_F(HidKeyboardTest, WakingFromSleepReopensEveryHandle) {
+    port_.AddKeyboard("kb-");
+    gWallOffsetSeconds = 0;
+    auto timings = FastTimings();
+    timings.wallClock = &MovedWallClock;
+    auto& hid = Start(timings);
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+    const int opens = port_.Get("kb-consumer").opens;
+
+    gWallOffsetSeconds = 3600;
+    EXPECT_TRUE(port_.WaitFor("kb-consumer", [&](const auto& c) { return c.opens > opens; }));
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+    port_.Input("kb-consumer", {0x03, 0x01, 0x04});
+    EXPECT_TRUE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCons));
+    EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 1);
+}
+
 }  // namespace hidtest
