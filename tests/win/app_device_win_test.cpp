@@ -74,12 +74,15 @@ TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {
     ASSERT_TRUE(s.Vk().SwitchBank());
     ASSERT_TRUE(WaitFor([&] { return IndicatorReports(s).size() == 1; }));
     EXPECT_EQ(IndicatorReports(s)[0], (std::vector<uint8_t>{0x05, 0x03}));
-    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G1) == L"B1"; }));
-    EXPECT_EQ(ControlText(main, IDC_G5), L"B5");
+    // The captions change one after the other on the window's thread: wait for the last one.
+    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G5) == L"B5"; }));
+    EXPECT_EQ(ControlText(main, IDC_G1), L"B1");
+    EXPECT_EQ(ControlText(main, IDC_G6), L"G6");
     ASSERT_TRUE(s.Vk().SwitchBank());
     ASSERT_TRUE(WaitFor([&] { return IndicatorReports(s).size() == 2; }));
     EXPECT_EQ(IndicatorReports(s)[1], (std::vector<uint8_t>{0x05, 0x02}));
-    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G3) == L"A3"; }));
+    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G5) == L"A5"; }));
+    EXPECT_EQ(ControlText(main, IDC_G3), L"A3");
     // Codes the program does not act on change nothing.
     for (uint16_t code : {0x1801, 0x1802, 0x1803, 0x1804}) ASSERT_TRUE(s.Vk().Consumer(code));
     std::this_thread::sleep_for(300ms);
