@@ -82,8 +82,8 @@ int HidKeyboard::Start() {
     stopping_ = false;
     rescanRequested_ = false;
     ++liveThreads_;
-    scanThread_ = std::thread([this, session = session_] {
-        ScanLoop(session);
+    scanThread_ = std::thread([this, session = session_, wall = timings_.wallClock()] {
+        ScanLoop(session, wall);
         ThreadEnded();
     });
     return 1;
@@ -224,8 +224,7 @@ void HidKeyboard::ReopenAll() {
     Log("reopening every handle");
 }
 
-void HidKeyboard::ScanLoop(uint64_t session) {
-    auto lastWall = timings_.wallClock();
+void HidKeyboard::ScanLoop(uint64_t session, std::chrono::system_clock::time_point lastWall) {
     for (;;) {
         std::vector<std::shared_ptr<Reader>> ended;
         {

@@ -85,7 +85,7 @@ private:
     std::shared_ptr<OpenDevice> Writer(kv::CollectionUsage collection, HidCaps& caps);
     void DropWriter(const std::shared_ptr<OpenDevice>& device);
     int SendOutput(kv::CollectionUsage collection, const uint8_t* data, std::size_t length, bool feature);
-    void ScanLoop(uint64_t session);
+    void ScanLoop(uint64_t session, std::chrono::system_clock::time_point lastWall);
     void ReaderLoop(const std::shared_ptr<Reader>& reader);
     void DeliverData(const Reader& reader, const uint8_t* data, std::size_t length);
     void DeliverPresence(const PresenceChange& change);
