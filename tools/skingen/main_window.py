@@ -111,10 +111,10 @@ def place_controls(win, bm):
     put("LEFT_ARROW", left_arrow)
     put("RIGHT_ARROW", right_arrow)
     # Arrow.jpg holds the "down" arrows (Flip off) where they stand and the "up" arrows 40 px to the right
-    put("DOWN_ARROW_LEFT1", (left_arrow[0], left_arrow[1], 0, 0), section=2)
-    put("UP_ARROW_LEFT1", (left_arrow[0] + ARROW_UP_DX, left_arrow[1], 0, 0), section=2)
-    put("DOWN_ARROW_RIGHT1", (right_arrow[0], right_arrow[1], 0, 0), section=2)
-    put("UP_ARROW_RIGHT1", (right_arrow[0] + ARROW_UP_DX, right_arrow[1], 0, 0), section=2)
+    put("DOWN_ARROW_LEFT1", left_arrow, section=2)
+    put("UP_ARROW_LEFT1", (left_arrow[0] + ARROW_UP_DX,) + left_arrow[1:], section=2)
+    put("DOWN_ARROW_RIGHT1", right_arrow, section=2)
+    put("UP_ARROW_RIGHT1", (right_arrow[0] + ARROW_UP_DX,) + right_arrow[1:], section=2)
 
     # labels and pictures of the main window
     put("CONTROL_UsbStatic", (rx + 16, ry + 14, 220, 20))
