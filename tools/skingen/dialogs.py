@@ -1,5 +1,7 @@
 """The three dialogs: key assignment (with its four pages), profile manager and firmware update."""
 
+import math
+
 import theme as T
 import widgets as W
 from window import Window
@@ -182,7 +184,6 @@ def _watermark_note(c, cx, cy):
 
 def _watermark_gear(c, cx, cy):
     col = "#1f2329"
-    import math
     pts = []
     for i in range(32):
         a = math.radians(i * 360.0 / 32)

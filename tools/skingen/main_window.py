@@ -1,5 +1,7 @@
 """The main window: title bar, profile bar, keyboard picture, lighting panel, report rate and footer."""
 
+import math
+
 import theme as T
 import widgets as W
 from keyboard import KEYS, G_KEYS, BANK_SLOT, FN, PICTURE_ORDER, Geometry, layout_key
@@ -246,7 +248,6 @@ def draw_profiles_badge(pic, rect, look):
         fill, edge, band = T.BTN_DOWN, T.ACCENT_PRESSED, "#5a3510"
     pic.base.rrect(x, y, w, h, 8, fill=fill, stroke=edge, sw=1)
     # accent stripes at the angle of the slanted caption the program draws from the lower left
-    import math
     t = math.tan(math.radians(26.8))
     stripe = T.ACCENT if look != "normal" else T.ACCENT_DEEP
     for i in range(3):
