@@ -147,11 +147,8 @@ TEST(AppDevice, FirmwareOfferFollowsTheVersion) {
 
 // A program folder of its own whose "Help" folder holds an upgrade package: the daemon program under the
 // package's name, which stays running as long as the program does, so its start can be seen.
-std::wstring ProgramFolderWithPackage(const std::wstring& name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + name;
-    CreateDirectoryW(folder.c_str(), nullptr);
+std::wstring ProgramFolderWithPackage(const AppSession& s) {
+    const std::wstring folder = s.ScratchFolder(L"program");
     CreateDirectoryW((folder + L"\\Skins").c_str(), nullptr);
     CreateDirectoryW((folder + L"\\Help").c_str(), nullptr);
     auto copy = [](const std::wstring& from, const std::wstring& to, const std::wstring& pattern) {
@@ -172,7 +169,7 @@ std::wstring ProgramFolderWithPackage(const std::wstring& name) {
 
 TEST(AppDevice, AcceptingTheFirmwareOfferStartsTheUpgradePackage) {
     AppSession s("firmware-package", /*attached=*/false);
-    const Launched p = s.Launch(L"", ProgramFolderWithPackage(L"kv_app_firmware_package"));
+    const Launched p = s.Launch(L"", ProgramFolderWithPackage(s));
     ASSERT_TRUE(s.WaitInitialised());
     ASSERT_TRUE(s.Vk().SetFirmware(0x0102));
     ASSERT_TRUE(s.Vk().Attach());

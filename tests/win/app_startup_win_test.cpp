@@ -179,10 +179,7 @@ TEST(AppStartUp, MissingOrBrokenServiceLibraryEndsSilently) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         AppSession s(std::string("binding-") + c.name);
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        const std::wstring folder = std::wstring(temp) + L"kv_app_binding_" + std::wstring(c.name, c.name + strlen(c.name));
-        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring folder = s.ScratchFolder(L"program");
         CreateDirectoryW((folder + L"\\Skins").c_str(), nullptr);
         CopyMatching(BinFolder(), folder, L"Kelvane.exe");
         CopyMatching(BinFolder(), folder, L"Lang*.ini");
