@@ -1,3 +1,5 @@
+// Threads: the sink is registered on the main window's thread and read on the HID service's thread and the
+// binding's; the pointer is atomic, and a sink stays registered for as long as the service may call it.
 #include "device/device_events.h"
 
 #include <atomic>

@@ -1,3 +1,5 @@
+// Threads: runs on the HID service's thread only. It takes no lock of its own; the answer path holds the
+// exchange slot's mutex for one copy, and the sink must return quickly.
 #include "device/service_notification.h"
 
 #include "device/device_events.h"

@@ -1,4 +1,5 @@
 // CIniFile: one INI file read and written value by value through the platform's private-profile calls.
+// Give it a full path: a bare file name is looked for in the Windows folder, not beside the program.
 #pragma once
 
 #include <windows.h>

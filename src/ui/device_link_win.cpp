@@ -12,7 +12,6 @@
 #include "device/device_events.h"
 #include "device/device_workers.h"
 #include "device/hid_binding.h"
-#include "ui/main_dialog_win.h"
 #include "ui/tray_icon_win.h"
 #include "ui/ui_text_win.h"
 
@@ -20,6 +19,7 @@ namespace kv {
 namespace {
 
 std::atomic<HWND> g_mainWindow{nullptr};
+std::atomic<bool> g_windowInitialised{false};
 
 class WindowHost : public DeviceEventHost {
 public:
@@ -28,15 +28,13 @@ public:
     void ClearDeviceProfileCache() override { kv::ClearDeviceProfileCache(); }
     int ToggleGKeyBank() override { return kv::ToggleGKeyBank(); }
     void ShowPrompt(const char* languageKey) override {
-        MessageBoxW(g_mainWindow.load(), UiText(languageKey).c_str(), L"Kelvane", MB_OK);
+        // No owner: a worker thread must not tie its box to the main window's thread.
+        MessageBoxW(nullptr, UiText(languageKey).c_str(), L"Kelvane", MB_OK);
     }
     void SendProfile() override { SendMessageW(g_mainWindow.load(), MSG_PROFILE, TAG_PROFILE, 0); }
     void SendDetached() override { SendMessageW(g_mainWindow.load(), MSG_DETACHED, 0, 0); }
     void HideMainWindow() override { ShowWindow(g_mainWindow.load(), SW_HIDE); }
-    bool IsWindowInitialised() override {
-        const CKelvaneDlg* dialog = CKelvaneDlg::Instance();
-        return dialog != nullptr && dialog->IsInitialised();
-    }
+    bool IsWindowInitialised() override { return g_windowInitialised.load(); }
     void SetTrayPicture(int mode, unsigned picture) override { ProgramTrayIcon().SetPicture(mode, picture); }
     void PostOpen() override { PostMessageW(g_mainWindow.load(), MSG_OPEN, TAG_OPEN, 0); }
     void ShowGKeyBank(int) override { SendMessageW(g_mainWindow.load(), MSG_BANK, TAG_BANK, 0); }
@@ -71,10 +69,14 @@ void StartDeviceLink(HWND mainWindow) {
     (void)BindHidService();  // a failure ends the process silently
 }
 
+void MarkWindowInitialised() { g_windowInitialised.store(true); }
+
 void MarkFirstAttachHandled() { Workers().MarkFirstAttachHandled(); }
 
 bool KeyboardAttached() { return Workers().IsAttached(); }
 
 int KeyboardProfile() { return GetDeviceProfile(); }
+
+void CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) { Workers().CopyDefaultKeyTable(out); }
 
 }  // namespace kv

@@ -4,16 +4,23 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace kv {
 
 // The binding sequence with the workers registered for the keyboard's events. A missing library, a missing
 // export or a failing Init ends the process silently with exit code 0.
 void StartDeviceLink(HWND mainWindow);
 
+// The main window created its notification-area icon (MSG_INIT); the attach workers wait for this.
+void MarkWindowInitialised();
+
 // "/Start", or the first attach already handled: the first attach does not open the window.
 void MarkFirstAttachHandled();
 // The attach state the workers last acted upon is non-zero.
 [[nodiscard]] bool KeyboardAttached();
+// The keyboard's factory key table as read on the last attach (zeros before the first).
+void CopyDefaultKeyTable(uint8_t out[378]);
 // The keyboard's current on-board profile (cached), -1 when it cannot be read.
 [[nodiscard]] int KeyboardProfile();
 

@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <atomic>
+
 #include "app/app_messages.h"
 #include "app/current_profile.h"
 #include "app/environment_win.h"
@@ -12,7 +14,14 @@
 #include "app/user_folder_seed.h"
 #include "device/bank_indicator.h"
 #include "device/firmware_check_win.h"
+#include "keys/assignment_action_code.h"
+#include "macros/keyboard_data_link.h"
+#include "macros/profile_data.h"
+#include "profiles/profile_file.h"
+#include "profiles/profile_paths.h"
+#include "profiles/profile_read_keyboard.h"
 #include "ui/device_link_win.h"
+#include "ui/gkey_marks.h"
 #include "ui/progress_thread_win.h"
 #include "ui/resource_ids.h"
 #include "ui/ui_text_win.h"
@@ -20,7 +29,7 @@
 namespace kv {
 namespace {
 
-CKelvaneDlg* g_instance = nullptr;
+std::atomic<CKelvaneDlg*> g_instance{nullptr};
 
 constexpr wchar_t kDefaultLink[] = L"https://www.halvorn.com/";
 constexpr wchar_t kWebSite[] = L"https://www.halvorn.com/";
@@ -62,7 +71,8 @@ CKelvaneDlg::CKelvaneDlg(const StartSwitches& switches)
 
 CKelvaneDlg::~CKelvaneDlg() {
     if (keyFilter_ != nullptr) UnhookWindowsHookEx(keyFilter_);
-    if (g_instance == this) g_instance = nullptr;
+    CKelvaneDlg* self = this;
+    g_instance.compare_exchange_strong(self, nullptr);
 }
 
 BOOL CKelvaneDlg::OnInitDialog() {
@@ -81,7 +91,10 @@ BOOL CKelvaneDlg::OnInitDialog() {
     if (user32 == nullptr || GetProcAddress(user32, "SetLayeredWindowAttributes") == nullptr) ExitProcess(0);
 
     SetDirty(false);
-    linkText_ = kDefaultLink;
+    linkText_ = Layout().ReadString(L"SCREEN", L"Link", kDefaultLink);
+    if (linkText_.size() > kMaxPathChars - 1) linkText_.resize(kMaxPathChars - 1);
+    // The pictures of the window's own buttons, the keyboard picture and the lighting panel are laid out
+    // here from the same layout file, each by its part of the window.
 
     SetUserPaths(ComputeUserPaths(LocalAppDataFolder()));
     SeedUserFolder(GetUserPaths(), GetProgramPaths());
@@ -152,6 +165,7 @@ INT_PTR CKelvaneDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == MSG_DETACHED) { OnDetachedMessage(); return TRUE; }
     if (message == MSG_LANGUAGE && HasTag(wParam, TAG_LANGUAGE)) {
         if (about_.IsOpen()) SendMessageW(about_.GetSafeHwnd(), MSG_LANGUAGE, wParam, lParam);
+        ApplyLanguageTexts();
         return TRUE;
     }
     if (message == MSG_TRAY_CALLBACK) {
@@ -177,6 +191,11 @@ bool CKelvaneDlg::OnCommand(UINT id) {
         case IDC_FACEBOOK: OpenWithShell(m_hWnd, kSocialPage1); return true;
         case IDC_TWITTER: OpenWithShell(m_hWnd, kSocialPage2); return true;
         case ID_TRAY_OPEN: ShowMainWindow(); return true;
+        case ID_MENU_RELOAD_LIGHTING:
+            // The lighting state and panel reload here once the panel is in the window.
+            tray_.RefreshTooltip();
+            InvalidateRect(m_hWnd, nullptr, TRUE);
+            return true;
         case ID_TRAY_ABOUT: ShowAboutBox(); return true;
         case ID_TRAY_EXIT:
         case ID_MENU_EXIT: ExitProgram(); return true;
@@ -194,6 +213,7 @@ void CKelvaneDlg::OnCancel() { HideMainWindow(); }
 void CKelvaneDlg::OnInitMessage() {
     tray_.Create(m_hWnd);
     initialised_.store(true);
+    MarkWindowInitialised();
     HideMainWindow();
 }
 
@@ -216,13 +236,75 @@ void CKelvaneDlg::ShowMainWindow() {
 
 void CKelvaneDlg::HideMainWindow() { ShowWindow(m_hWnd, SW_HIDE); }
 
+void CKelvaneDlg::ApplyLanguageTexts() {
+    const struct {
+        int id;
+        const char* key;
+    } captions[] = {
+        {IDC_PROFILE1, "PROFILE_1"},        {IDC_PROFILE2, "PROFILE_2"}, {IDC_PROFILE3, "PROFILE_3"},
+        {IDC_FUNC_MACRO, "PROFILE_MACRO"},  {IDC_FUNC_DEFAULT, "PROFILE_DEFAULT"},
+        {IDOK, "PROFILE_OK"},               {IDCANCEL, "PROFILE_CANCLE"}, {IDC_APPLY, "PROFILE_APPLY"},
+    };
+    for (const auto& c : captions) SetDlgItemTextW(m_hWnd, c.id, UiText(c.key).c_str());
+    // The lighting panel's captions and the image buttons' tooltips join here with those parts.
+}
+
 void CKelvaneDlg::OnProfileMessage() {
-    // The keyboard's current profile becomes the window's; the profile data, lighting state and the
-    // lighting panel follow it once those parts are in the window.
+    ReloadProfileData();
     const int profile = KeyboardProfile();
-    if (profile < 0 || profile > 2) return;
-    SetCurrentProfile(profile);
-    CheckRadioButton(m_hWnd, IDC_PROFILE1, IDC_PROFILE3, kProfileButtons[profile]);
+    if (profile >= 0 && profile <= 2) {
+        SetCurrentProfile(profile);
+        CheckRadioButton(m_hWnd, IDC_PROFILE1, IDC_PROFILE3, kProfileButtons[profile]);
+    }
+    // The lighting state, the user-mode list and the lighting panel follow the profile once the panel is in
+    // the window; the key buttons show the profile's assignments once the keyboard picture is.
+    MarkGKeys();
+}
+
+// A keyboard was attached: read its key tables and macros into the working file and load that; when the
+// profile or the keyboard cannot be read, the working data becomes the default block without macros.
+void CKelvaneDlg::ReloadProfileData() {
+    const ProgramPaths& program = GetProgramPaths();
+    const std::filesystem::path working = WorkingProfilePath(
+        std::filesystem::path(GetUserPaths().folder), std::filesystem::path(ProfileSettingsPath(program.templatePrefix, 3)));
+    bool loaded = false;
+    if (KeyboardProfile() >= 0) {
+        KeyTableBlock defaults{};
+        CopyDefaultKeyTable(defaults.data());
+        const std::wstring prefix = UiText("MACRO_NEW_PREFIX");
+        const std::u16string namePrefix(prefix.begin(), prefix.end());
+        if (ReadKeyboardIntoFile(CommandSetDataLink(), defaults, namePrefix, working) == kResultSuccess)
+            loaded = LoadProfileFile(working, TheProfileData()) == LoadResult::Loaded;
+    }
+    if (!loaded) {
+        ProfileData& data = TheProfileData();
+        std::lock_guard<std::mutex> lock(data.lock);
+        data.content = ProfileContent();
+    }
+}
+
+void CKelvaneDlg::MarkGKeys() {
+    std::array<bool, kGKeysPerBank> marks;
+    {
+        const ProfileData& data = TheProfileData();
+        std::lock_guard<std::mutex> lock(data.lock);
+        marks = AssignedGKeys(data.content.Table(), CurrentProfile(), CurrentGKeyBank());
+    }
+    for (int i = 0; i < kGKeysPerBank; ++i)
+        SendDlgItemMessageW(m_hWnd, kGKeyButtons[i], BM_SETCHECK, marks[static_cast<std::size_t>(i)] ? BST_CHECKED
+                                                                                                      : BST_UNCHECKED, 0);
+}
+
+void CKelvaneDlg::FreeProfileData() {
+    // Snapshot lock first, then the working data's: the order every writer keeps.
+    ProfileDataSnapshot& snapshot = TheProfileDataSnapshot();
+    std::lock_guard<std::mutex> snapshotLock(snapshot.lock);
+    snapshot.table.clear();
+    snapshot.macros.clear();
+    snapshot.strings.clear();
+    ProfileData& data = TheProfileData();
+    std::lock_guard<std::mutex> dataLock(data.lock);
+    data.content = ProfileContent();
 }
 
 void CKelvaneDlg::OnBankMessage() {
@@ -233,6 +315,7 @@ void CKelvaneDlg::OnBankMessage() {
         SetDlgItemTextW(m_hWnd, kGKeyButtons[i], caption);
     }
     InvalidateRect(GetDlgItem(m_hWnd, IDC_LOCK_AB), nullptr, TRUE);
+    MarkGKeys();
 }
 
 void CKelvaneDlg::OnDetachedMessage() {
@@ -302,6 +385,7 @@ void CKelvaneDlg::ExitProgram() {
     CloseInstanceEvents();
     tray_.Remove();
     SetDirty(false);
+    FreeProfileData();
     KillTimer(m_hWnd, TIMER_PREVIEW);
     FreeBitmaps();
     EndDialog(IDOK);
@@ -322,7 +406,7 @@ void CKelvaneDlg::PaintMinimised() {
 // list. The dialog's own loop asks this filter before it dispatches a message.
 LRESULT CALLBACK CKelvaneDlg::KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
     auto* msg = reinterpret_cast<MSG*>(lParam);
-    CKelvaneDlg* self = g_instance;
+    CKelvaneDlg* self = g_instance.load();
     if (code == MSGF_DIALOGBOX && self != nullptr && self->m_hWnd != nullptr && msg != nullptr &&
         (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) &&
         (msg->hwnd == self->m_hWnd || IsChild(self->m_hWnd, msg->hwnd))) {

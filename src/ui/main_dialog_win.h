@@ -45,6 +45,10 @@ private:
     void OnProfileMessage();
     void OnBankMessage();
     void OnDetachedMessage();
+    void ApplyLanguageTexts();
+    void ReloadProfileData();
+    void MarkGKeys();
+    void FreeProfileData();
     void OnTrayCallback(LPARAM mouseMessage);
     void OnTimer(UINT_PTR id);
     void ShowMainWindow();

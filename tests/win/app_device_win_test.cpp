@@ -5,8 +5,10 @@
 #include <thread>
 
 #include "app/app_messages.h"
+#include "app/single_instance_win.h"
 #include "app_session_win.h"
 #include "device/firmware_check.h"
+#include "skin/language.h"
 #include "ui/resource_ids.h"
 
 namespace kvtest {
@@ -27,6 +29,15 @@ TEST(AppDevice, DetachHidesTheWindowAndShowsTheNoKeyboardPicture) {
     s.Launch(L"");
     ASSERT_TRUE(s.WaitInitialised());
     ASSERT_TRUE(WaitFor([&] { return s.MainVisible(); }));
+    // Enter and Escape neither close nor hide the window, on the window or on one of its buttons.
+    for (HWND target : {s.MainWindow(), GetDlgItem(s.MainWindow(), IDC_PROFILE1)}) {
+        for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+            PostMessageW(target, WM_KEYDOWN, key, 1);
+            PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+        }
+    }
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(s.MainVisible());
     ASSERT_TRUE(s.Vk().Detach());
     EXPECT_TRUE(WaitFor([&] { return !s.MainVisible(); }));
     EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconNoKeyboard; }));
@@ -39,6 +50,21 @@ TEST(AppDevice, DetachHidesTheWindowAndShowsTheNoKeyboardPicture) {
     EXPECT_TRUE(WaitFor([&] { return s.MainVisible(); }));
 }
 
+TEST(AppDevice, UnreadableDefaultKeyTableIsReportedAndAttachGoesOn) {
+    AppSession s("default-table-unreadable", /*attached=*/false);
+    s.Launch(L"");
+    ASSERT_TRUE(s.WaitInitialised());
+    ASSERT_TRUE(s.Vk().FailStatus(0xFE, qvx::ControlClient::kAlways));
+    ASSERT_TRUE(s.Vk().Attach());
+    HWND box = s.WaitMessageBox(L"Kelvane", 20s);  // three attempts of the first chunk
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), kv::LookupText("MAIN_DEFAULT_MATRIX_PROMPT", kv::GetLanguageIndex()));
+    EXPECT_EQ(s.TrayPicture(), kv::kIconNoKeyboard);  // the attach handling waits for the answer
+    ASSERT_TRUE(s.Vk().ClearFaults());
+    Answer(box, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+}
+
 TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {
     AppSession s("bank");
     s.Launch(L"/Start");
@@ -48,12 +74,15 @@ TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {
     ASSERT_TRUE(s.Vk().SwitchBank());
     ASSERT_TRUE(WaitFor([&] { return IndicatorReports(s).size() == 1; }));
     EXPECT_EQ(IndicatorReports(s)[0], (std::vector<uint8_t>{0x05, 0x03}));
-    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G1) == L"B1"; }));
-    EXPECT_EQ(ControlText(main, IDC_G5), L"B5");
+    // The captions change one after the other on the window's thread: wait for the last one.
+    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G5) == L"B5"; }));
+    EXPECT_EQ(ControlText(main, IDC_G1), L"B1");
+    EXPECT_EQ(ControlText(main, IDC_G6), L"G6");
     ASSERT_TRUE(s.Vk().SwitchBank());
     ASSERT_TRUE(WaitFor([&] { return IndicatorReports(s).size() == 2; }));
     EXPECT_EQ(IndicatorReports(s)[1], (std::vector<uint8_t>{0x05, 0x02}));
-    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G3) == L"A3"; }));
+    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G5) == L"A5"; }));
+    EXPECT_EQ(ControlText(main, IDC_G3), L"A3");
     // Codes the program does not act on change nothing.
     for (uint16_t code : {0x1801, 0x1802, 0x1803, 0x1804}) ASSERT_TRUE(s.Vk().Consumer(code));
     std::this_thread::sleep_for(300ms);
@@ -116,6 +145,44 @@ TEST(AppDevice, FirmwareOfferFollowsTheVersion) {
     }
 }
 
+// A program folder of its own whose "Help" folder holds an upgrade package: the daemon program under the
+// package's name, which stays running as long as the program does, so its start can be seen.
+std::wstring ProgramFolderWithPackage(const AppSession& s) {
+    const std::wstring folder = s.ScratchFolder(L"program");
+    CreateDirectoryW((folder + L"\\Skins").c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\Help").c_str(), nullptr);
+    auto copy = [](const std::wstring& from, const std::wstring& to, const std::wstring& pattern) {
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW((from + L"\\" + pattern).c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                CopyFileW((from + L"\\" + fd.cFileName).c_str(), (to + L"\\" + fd.cFileName).c_str(), FALSE);
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    };
+    for (const wchar_t* pattern : {L"Kelvane.exe", L"Quorvex.dll", L"Lang*.ini"}) copy(BinFolder(), folder, pattern);
+    copy(BinFolder() + L"\\Skins", folder + L"\\Skins", L"*");
+    CopyFileW((BinFolder() + L"\\Tirvane.exe").c_str(), (folder + L"\\Help\\" + kv::kUpgradePackageName).c_str(), FALSE);
+    return folder;
+}
+
+TEST(AppDevice, AcceptingTheFirmwareOfferStartsTheUpgradePackage) {
+    AppSession s("firmware-package", /*attached=*/false);
+    const Launched p = s.Launch(L"", ProgramFolderWithPackage(s));
+    ASSERT_TRUE(s.WaitInitialised());
+    ASSERT_TRUE(s.Vk().SetFirmware(0x0102));
+    ASSERT_TRUE(s.Vk().Attach());
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    EXPECT_EQ(kv::FindRunningInstance(kv::kUpgradePackageName), 0u);
+    PostMessageW(s.MainWindow(), kv::MSG_OPEN, kv::TAG_OPEN, 0);
+    HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
+    ASSERT_NE(box, nullptr);
+    Answer(box, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return kv::FindRunningInstance(kv::kUpgradePackageName) != 0; }));
+    EXPECT_EQ(s.WaitExit(p, 300ms), static_cast<DWORD>(STILL_ACTIVE));
+}
+
 TEST(AppDevice, DecliningTheFirmwareOfferEndsTheProgram) {
     AppSession s("firmware-declined", /*attached=*/false);
     const Launched p = s.Launch(L"");
@@ -159,6 +226,11 @@ TEST(AppDevice, AboutBoxOpensOnceAndClosesOnDetach) {
     ASSERT_TRUE(WaitFor([&] { return s.OtherDialogs().size() == 1; }));
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(s.OtherDialogs().size(), 1u);
+    // Its hyperlink shows the skin's link text.
+    wchar_t link[260] = {};
+    GetPrivateProfileStringW(L"SCREEN", L"Link", L"", link, 260, (BinFolder() + L"\\Skins\\Main.ini").c_str());
+    ASSERT_NE(link[0], 0);
+    EXPECT_EQ(WindowText(GetDlgItem(s.OtherDialogs().front(), IDC_ABOUT_LINK)), link);
     ASSERT_TRUE(s.Vk().Detach());
     EXPECT_TRUE(WaitFor([&] { return s.OtherDialogs().empty(); }));
 }

@@ -114,6 +114,12 @@ Launched AppSession::Launch(const std::wstring& args, const std::wstring& folder
     return l;
 }
 
+std::wstring AppSession::ScratchFolder(const std::wstring& name) const {
+    const std::wstring folder = scratch_ + L"\\" + name;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
 DWORD AppSession::Pid() const {
     for (const auto& l : launched_)
         if (WaitForSingleObject(l.process, 0) == WAIT_TIMEOUT) return l.pid;

@@ -58,6 +58,8 @@ public:
 
     [[nodiscard]] const qvx::ControlClient& Vk() const { return vk_; }
     [[nodiscard]] const std::wstring& UserFolderRoot() const { return userRoot_; }
+    // A folder of the session's own, deleted on teardown (for program folders made up by a test).
+    [[nodiscard]] std::wstring ScratchFolder(const std::wstring& name) const;
 
 private:
     std::wstring scratch_;

@@ -16,20 +16,49 @@ using namespace std::chrono_literals;
 
 std::wstring Text(const char* key) { return kv::LookupText(key, kv::GetLanguageIndex()); }
 
-// Watches the instance's main window from launch until it is initialised; true if it was ever visible.
-bool EverVisibleDuringStartUp(AppSession& s) {
-    bool seen = false;
+// Watches the program from launch until it is initialised: true if its main window was ever shown, seen
+// both by the system's "object shown" events (which catch a show however short) and by polling.
+std::atomic<DWORD> g_watchedPid{0};
+std::atomic<bool> g_shown{false};
+
+void CALLBACK OnShow(HWINEVENTHOOK, DWORD, HWND w, LONG idObject, LONG, DWORD, DWORD) {
+    if (idObject != OBJID_WINDOW || w == nullptr) return;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == g_watchedPid.load() && static_cast<uint32_t>(GetWindowLongPtrW(w, GWLP_USERDATA)) == kv::kMainWindowTag)
+        g_shown = true;
+}
+
+// watchAfter: how long to go on watching once the program is initialised (the dialog framework would show
+// a modal dialog when its queue first runs empty, which is after initialisation).
+bool LaunchWatchingStartUp(AppSession& s, const std::wstring& args,
+                           std::chrono::milliseconds watchAfter = std::chrono::milliseconds(0)) {
+    g_shown = false;
+    g_watchedPid = 0;
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnShow, 0, 0,
+                                         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    const Launched p = s.Launch(args);
+    g_watchedPid = p.pid;
     WaitFor([&] {
-        if (s.MainVisible()) seen = true;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        if (s.MainVisible()) g_shown = true;
         return s.TrayPicture() != 0;
     }, 15s);
-    return seen;
+    const auto until = std::chrono::steady_clock::now() + watchAfter;
+    while (std::chrono::steady_clock::now() < until) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        if (s.MainVisible()) g_shown = true;
+        std::this_thread::sleep_for(10ms);
+    }
+    if (hook != nullptr) UnhookWinEvent(hook);
+    return g_shown.load();
 }
 
 TEST(AppStartUp, NeverShowsTheWindowAndTheFirstAttachOpensIt) {
     AppSession s("first-attach-opens");
-    s.Launch(L"");
-    EXPECT_FALSE(EverVisibleDuringStartUp(s));
+    EXPECT_FALSE(LaunchWatchingStartUp(s, L""));
     ASSERT_TRUE(s.WaitInitialised());
     EXPECT_TRUE(WaitFor([&] { return s.MainVisible(); }));
     EXPECT_EQ(s.TrayPicture(), kv::kIconAttached);
@@ -40,12 +69,13 @@ TEST(AppStartUp, NeverShowsTheWindowAndTheFirstAttachOpensIt) {
     for (const auto& r : reports)
         if (r.size() > 3 && r[3] == 15) ++defaultTableChunks;
     EXPECT_EQ(defaultTableChunks, 7);
+    // The daemon runs beside it.
+    EXPECT_NE(kv::FindRunningInstance(L"Tirvane.exe"), 0u);
 }
 
 TEST(AppStartUp, StartSwitchKeepsItInTheNotificationArea) {
     AppSession s("start-switch");
-    s.Launch(L"/START");
-    EXPECT_FALSE(EverVisibleDuringStartUp(s));
+    EXPECT_FALSE(LaunchWatchingStartUp(s, L"/START", 1500ms));
     ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
     std::this_thread::sleep_for(1500ms);
     EXPECT_FALSE(s.MainVisible());
@@ -53,9 +83,7 @@ TEST(AppStartUp, StartSwitchKeepsItInTheNotificationArea) {
 
 TEST(AppStartUp, WithoutKeyboardStaysHiddenWithTheNoKeyboardPicture) {
     AppSession s("no-keyboard", /*attached=*/false);
-    s.Launch(L"");
-    EXPECT_FALSE(EverVisibleDuringStartUp(s));
-    std::this_thread::sleep_for(1000ms);
+    EXPECT_FALSE(LaunchWatchingStartUp(s, L"", 1500ms));
     EXPECT_FALSE(s.MainVisible());
     EXPECT_EQ(s.TrayPicture(), kv::kIconNoKeyboard);
     // Opening from the icon says there is no keyboard and leaves the window hidden.
@@ -151,10 +179,7 @@ TEST(AppStartUp, MissingOrBrokenServiceLibraryEndsSilently) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         AppSession s(std::string("binding-") + c.name);
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        const std::wstring folder = std::wstring(temp) + L"kv_app_binding_" + std::wstring(c.name, c.name + strlen(c.name));
-        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring folder = s.ScratchFolder(L"program");
         CreateDirectoryW((folder + L"\\Skins").c_str(), nullptr);
         CopyMatching(BinFolder(), folder, L"Kelvane.exe");
         CopyMatching(BinFolder(), folder, L"Lang*.ini");
@@ -177,14 +202,33 @@ TEST(AppStartUp, MissingOrBrokenServiceLibraryEndsSilently) {
     }
 }
 
-TEST(AppStartUp, FirstRunSeedsTheUserFolder) {
+TEST(AppStartUp, FirstRunSeedsTheUserFolderAndTheAttachReadsTheKeyboard) {
     AppSession s("seed");
     s.Launch(L"/Start");
-    ASSERT_TRUE(s.WaitInitialised());
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    std::vector<char> templ;
+    {
+        HANDLE f = CreateFileW((BinFolder() + L"\\Skins\\UserDengColor_3.userd").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        templ.resize(GetFileSize(f, nullptr));
+        DWORD got = 0;
+        ReadFile(f, templ.data(), static_cast<DWORD>(templ.size()), &got, nullptr);
+        CloseHandle(f);
+    }
     for (int n = 0; n < 3; ++n) {
         const std::wstring f = s.UserFolderRoot() + L"\\Halvorn\\UserDengColor_" + std::to_wstring(n) + L".userd";
-        EXPECT_NE(GetFileAttributesW(f.c_str()), INVALID_FILE_ATTRIBUTES) << n;
+        WIN32_FILE_ATTRIBUTE_DATA a{};
+        ASSERT_TRUE(GetFileAttributesExW(f.c_str(), GetFileExInfoStandard, &a)) << n;
+        EXPECT_EQ(a.nFileSizeLow, templ.size()) << n;
     }
+    // The attach read the keyboard's key tables and macros into the working profile data file.
+    WIN32_FILE_ATTRIBUTE_DATA working{};
+    EXPECT_TRUE(WaitFor([&] {
+        return GetFileAttributesExW((s.UserFolderRoot() + L"\\Halvorn\\$Profile0").c_str(), GetFileExInfoStandard,
+                                    &working) != FALSE;
+    }));
+    EXPECT_GE(working.nFileSizeLow, 32832u);
 }
 
 // NotifyInstance against windows of this very process: only the window tagged "MAIN" gets the message.

@@ -1,5 +1,7 @@
 """The three dialogs: key assignment (with its four pages), profile manager and firmware update."""
 
+import math
+
 import theme as T
 import widgets as W
 from window import Window
@@ -50,14 +52,14 @@ def composite():
     mask = (16, 128, 568, 268)
     button("CONTROL_MASK", mask, None)
     button("CONTROL_TITLE", (14, 8, 320, 30), None)
-    button("CONTROL_OSK", (548, 58, 36, 34), lambda p, r, l: W.button(p, r, l, icon=W.icon_keyboard))
-    button("CONTROL_CLEAR", (506, 58, 38, 34), lambda p, r, l: W.button(p, r, l, icon=W.icon_eraser))
+    button("CONTROL_OSK", (548, 58, 36, 34), lambda p, r, l: W.button(p, r, l, icon=W.icon_keyboard, icon_box="full"))
+    button("CONTROL_CLEAR", (506, 58, 38, 34), lambda p, r, l: W.button(p, r, l, icon=W.icon_eraser, icon_box="full"))
     for i, key in enumerate(["CONTROL_KEY", "CONTROL_MACRO", "CONTROL_MEDIA", "CONTROL_FUNCTION"]):
         button(key, (16 + i * 122, 58, 118, 34), page_tab)
     button("CONTROL_OK", (376, 412, 100, 34), lambda p, r, l: W.button(p, r, l, style="primary"))
     button("CONTROL_CANCEL", (484, 412, 100, 34), lambda p, r, l: W.button(p, r, l))
-    button("FUNC_MACRO_DELETE", (372, 160, 30, 26), lambda p, r, l: W.button(p, r, l, r=5, icon=W.icon_trash))
-    button("FUNC_MACRO_ADD", (338, 160, 30, 26), lambda p, r, l: W.button(p, r, l, r=5, icon=W.icon_plus))
+    button("FUNC_MACRO_DELETE", (372, 160, 30, 26), lambda p, r, l: W.button(p, r, l, r=5, icon=W.icon_trash, icon_box="full"))
+    button("FUNC_MACRO_ADD", (338, 160, 30, 26), lambda p, r, l: W.button(p, r, l, r=5, icon=W.icon_plus, icon_box="full"))
     button("FUNC_MACRO_UP_TOP", (420, 238, 72, 28), lambda p, r, l: W.button(p, r, l, r=5))
     button("FUNC_MACRO_UP", (496, 238, 72, 28), lambda p, r, l: W.button(p, r, l, r=5))
     button("FUNC_MACRO_DOWN", (420, 270, 72, 28), lambda p, r, l: W.button(p, r, l, r=5))
@@ -125,12 +127,9 @@ def draw_composite(win, pic, stem, look, page, buttons):
     for key, (rect, drawer) in buttons.items():
         if drawer is None:
             continue
-        # each picture set holds only the buttons cut from it, so a page picture shows no stray buttons
-        if stem in ("key", "macro2") and key not in general:
-            continue
-        if stem == "macro" and not key.startswith("FUNC_MACRO"):
-            continue
-        if stem in ("media", "function"):
+        # the macro page's buttons lie inside the page picture: only the macro sets may hold them, or the
+        # other pages' pictures would show stray buttons; the general buttons lie outside it
+        if key not in general and stem not in ("macro", "macro2"):
             continue
         button_look = look
         if stem == "macro2" and key in ("CONTROL_KEY", "CONTROL_MEDIA", "CONTROL_FUNCTION", "CONTROL_CLEAR"):
@@ -144,7 +143,6 @@ def draw_page(pic, page, win):
     if page == "key":
         x, y, w, h = win.rect("FUNC_KEY_INPUT")
         c.rrect(x - 6, y - 4, w + 12, h + 8, 6, fill="#0e1013", stroke=T.ACCENT_DEEP, sw=1)
-        c.rect(x - 6 + 12, y + h + 3, w - 12, 1, [(T.ACCENT_DEEP, 0), ("#0e1013", 1)], vertical=False)
         _watermark_keyboard(c, mx + mw - 150, my + 120)
         c.rect(40, 322, 520, 1, T.HAIRLINE)
     elif page == "macro":
@@ -183,7 +181,6 @@ def _watermark_note(c, cx, cy):
 
 def _watermark_gear(c, cx, cy):
     col = "#1f2329"
-    import math
     pts = []
     for i in range(32):
         a = math.radians(i * 360.0 / 32)

@@ -1,5 +1,7 @@
 """The main window: title bar, profile bar, keyboard picture, lighting panel, report rate and footer."""
 
+import math
+
 import theme as T
 import widgets as W
 from keyboard import KEYS, G_KEYS, BANK_SLOT, FN, PICTURE_ORDER, Geometry, layout_key
@@ -61,7 +63,7 @@ def place_controls(win, bm):
     # buttons, in the order the window places them
     button("TORVEL_LINK", (18, 10, 168, 32), draw_logo)
     button("FUNC_PROFILES", (20, 62, 150, 50), draw_profiles_badge)
-    button("FUNC_MACRO", (804, 70, 140, 36), lambda p, r, l: W.button(p, r, l, style="ghost"))
+    button("FUNC_MACRO", (804, 70, 140, 36), lambda p, r, l: W.button(p, r, l, style="ghost", icon=W.icon_macro))
     button("CONTROL_OK", (779, 622, 100, 34), lambda p, r, l: W.button(p, r, l))
     button("CONTROL_CANCEL", (887, 622, 100, 34), lambda p, r, l: W.button(p, r, l))
     tx = WIDTH - 12 - 4 * 42
@@ -69,9 +71,9 @@ def place_controls(win, bm):
                                      ("CONTROL_MINIMIZE", W.icon_minimize), ("CONTROL_CLOSE", W.icon_close)]):
         button(key, (tx + i * 42, 12, 38, 28), title_button(icon, key == "CONTROL_CLOSE"))
     button("CONTROL2_APPLY", (995, 622, 100, 34), lambda p, r, l: W.button(p, r, l, style="primary"))
-    nx = 908
-    for i, (key, text) in enumerate([("LOCK_CAPS", "CAPS"), ("LOCK_NUM", "NUM"), ("LOCK_SCROLL", "SCROLL")]):
-        button(key, (nx + i * 56, 131, 52, 18), lock_indicator(text))
+    for key, text, x, w in [("LOCK_CAPS", "CAPS", 900, 50), ("LOCK_NUM", "NUM", 954, 46),
+                            ("LOCK_SCROLL", "SCROLL", 1004, 66)]:
+        button(key, (x, 131, w, 18), lock_indicator(text))
     bank = GEOM.rect(BANK_SLOT[0], BANK_SLOT[1])
     button("LOCK_AB", bank, draw_bank)
     button("FLIP_0", (98, 130, 64, 20), draw_flip_indicator)
@@ -80,8 +82,9 @@ def place_controls(win, bm):
     button("TORVEL_VER", (196, 20, 160, 16), lambda p, r, l: None)
     for i in range(3):
         button("FUNC_PROFILE%d" % (i + 1), (182 + i * 146, 70, 140, 36),
-               lambda p, r, l: W.button(p, r, l, style="tab", selected_look="selected"))
-    button("FUNC_DEFAULT", (950, 70, 145, 36), lambda p, r, l: W.button(p, r, l, style="ghost"))
+               lambda p, r, l, n=i + 1: W.button(p, r, l, style="tab", selected_look="selected",
+                                                 icon=W.number_badge(n)))
+    button("FUNC_DEFAULT", (950, 70, 145, 36), lambda p, r, l: W.button(p, r, l, style="ghost", icon=W.icon_restore))
 
     lx, ly, lw, lh = LIGHT_CARD
     row_a, row_b = ly + 54, ly + 96
@@ -108,10 +111,10 @@ def place_controls(win, bm):
     put("LEFT_ARROW", left_arrow)
     put("RIGHT_ARROW", right_arrow)
     # Arrow.jpg holds the "down" arrows (Flip off) where they stand and the "up" arrows 40 px to the right
-    put("DOWN_ARROW_LEFT1", (left_arrow[0], left_arrow[1], 0, 0), section=2)
-    put("UP_ARROW_LEFT1", (left_arrow[0] + ARROW_UP_DX, left_arrow[1], 0, 0), section=2)
-    put("DOWN_ARROW_RIGHT1", (right_arrow[0], right_arrow[1], 0, 0), section=2)
-    put("UP_ARROW_RIGHT1", (right_arrow[0] + ARROW_UP_DX, right_arrow[1], 0, 0), section=2)
+    put("DOWN_ARROW_LEFT1", left_arrow, section=2)
+    put("UP_ARROW_LEFT1", (left_arrow[0] + ARROW_UP_DX,) + left_arrow[1:], section=2)
+    put("DOWN_ARROW_RIGHT1", right_arrow, section=2)
+    put("UP_ARROW_RIGHT1", (right_arrow[0] + ARROW_UP_DX,) + right_arrow[1:], section=2)
 
     # labels and pictures of the main window
     put("CONTROL_UsbStatic", (rx + 16, ry + 14, 220, 20))
@@ -245,7 +248,6 @@ def draw_profiles_badge(pic, rect, look):
         fill, edge, band = T.BTN_DOWN, T.ACCENT_PRESSED, "#5a3510"
     pic.base.rrect(x, y, w, h, 8, fill=fill, stroke=edge, sw=1)
     # accent stripes at the angle of the slanted caption the program draws from the lower left
-    import math
     t = math.tan(math.radians(26.8))
     stripe = T.ACCENT if look != "normal" else T.ACCENT_DEEP
     for i in range(3):
@@ -334,7 +336,7 @@ def draw_static(pic):
     # keyboard case with its top bezel
     x, y, w, h = CASE
     c.rrect(x - 6, y - 4, w + 12, h + 12, 16, fill="#08090b")  # drop shadow
-    c.rrect(x, y, w, h, 14, fill=[("#23262c", 0), ("#1a1c21", 0.12), ("#15171b", 1)], stroke="#2e323a", sw=1)
+    c.rrect(x, y, w, h, 14, fill=[("#202328", 0), ("#141619", 1)], stroke="#2e323a", sw=1)
     c.line(x + 16, y + 1.5, x + w - 16, y + 1.5, "#3a3f48", 1)
     c.rrect(x + 14, y + 30, w - 28, h - 44, 8, fill="#0d0e11", stroke="#1f2227", sw=1)  # key well
     c.text(x + w / 2.0, y + 22, "K E L V A N E", 9, "#3a3e46", "condbold", "middle", spacing=2)
@@ -346,6 +348,16 @@ def draw_static(pic):
     for cx, cy, cw, ch in (LIGHT_CARD, RATE_CARD):
         W.card(c, cx, cy, cw, ch, title_bar=True)
         c.rect(cx + 16, cy + 42, cw - 32, 1, T.HAIRLINE)
+    # a spectrum strip in the lighting card's header, right of the effect list
+    lx, ly, lw, lh = LIGHT_CARD
+    spectrum = [(hue_colour(h), h / 300.0) for h in range(0, 301, 30)]
+    c.rrect(lx + lw - 196, ly + 20, 170, 4, 2, fill=spectrum, vertical=False)
+    c.text(lx + lw - 204, ly + 26, "RGB", 8.5, T.TEXT_FAINT, "condbold", "end", spacing=1)
+    # a spectrum strip in the lighting card's header, right of the effect list
+    lx, ly, lw, lh = LIGHT_CARD
+    spectrum = [(hue_colour(h), h / 300.0) for h in range(0, 301, 30)]
+    c.rrect(lx + lw - 196, ly + 20, 170, 4, 2, fill=spectrum, vertical=False)
+    c.text(lx + lw - 204, ly + 26, "RGB", 8.5, T.TEXT_FAINT, "condbold", "end", spacing=1)
     rx, ry, rw, rh = RATE_CARD
     for i, (hz, ms) in enumerate(REPORT_RATES):
         c.ctext(rx + 13 + i * 80 + 36, ry + 105, ms, 9, T.TEXT_FAINT, "cond")

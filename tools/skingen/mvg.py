@@ -59,10 +59,11 @@ class Canvas:
         self.raw("push graphic-context")
         if isinstance(fill, (list, tuple)):
             x0, y0, x1, y1 = box
+            # the vector runs one pixel past the shape: ImageMagick wraps to the first stop on its last pixel
             if vertical:
-                self.raw("fill '%s'" % self._gradient(x0, y0, x0, y1, fill))
+                self.raw("fill '%s'" % self._gradient(x0, y0, x0, y1 + 1, fill))
             else:
-                self.raw("fill '%s'" % self._gradient(x0, y0, x1, y0, fill))
+                self.raw("fill '%s'" % self._gradient(x0, y0, x1 + 1, y0, fill))
         else:
             self.raw("fill %s" % (("'%s'" % fill) if fill else "none"))
         if stroke:
@@ -75,6 +76,11 @@ class Canvas:
         """Rounded rectangle over the pixels x..x+w-1, y..y+h-1; a stroke lies on the outermost pixels."""
         if w <= 0 or h <= 0:
             return
+        if isinstance(fill, (list, tuple)) and len(fill) > 2:
+            self._multi_stop(x, y, w, h, r, fill, vertical)
+            if stroke:
+                self.rrect(x, y, w, h, r, None, stroke, sw)
+            return
         inset = sw / 2.0 if stroke else 0.0
         x0, y0 = x + inset, y + inset
         x1, y1 = x + w - inset, y + h - inset
@@ -84,6 +90,26 @@ class Canvas:
         else:
             self.raw("rectangle %s,%s %s,%s" % (_n(x0), _n(y0), _n(x1), _n(y1)))
         self.raw("pop graphic-context")
+
+    def _multi_stop(self, x, y, w, h, r, stops, vertical):
+        """ImageMagick's vector gradients honour two stops only, so a gradient of more stops is drawn as
+        one two-stop band per pair of stops. Rounded shapes of this kind must be horizontal pills: their
+        round ends take the end colours."""
+        if r > 0:
+            assert not vertical and r >= h / 2.0 - 0.01, "multi-stop gradients fill rectangles and pills only"
+            r = h / 2.0
+            self.circle(x + r, y + r, r, fill=stops[0][0])
+            self.circle(x + w - r, y + r, r, fill=stops[-1][0])
+            x, w = x + r, w - 2 * r
+        length = h if vertical else w
+        for (c0, a), (c1, b) in zip(stops, stops[1:]):
+            if b <= a:
+                continue
+            p0, p1 = length * a, length * b
+            if vertical:
+                self.rrect(x, y + p0, w, p1 - p0, 0, fill=[(c0, 0), (c1, 1)], vertical=True)
+            else:
+                self.rrect(x + p0, y, p1 - p0, h, 0, fill=[(c0, 0), (c1, 1)], vertical=False)
 
     def rect(self, x, y, w, h, fill, vertical=True):
         self.rrect(x, y, w, h, 0, fill=fill, vertical=vertical)

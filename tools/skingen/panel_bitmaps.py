@@ -152,7 +152,7 @@ def busy(name, frame, bg):
     if x1 > x0:
         p.glow.rrect(x0, 1, x1 - x0, h - 2, 3, fill=T.ACCENT)
         p.top.rrect(x0, 1, x1 - x0, h - 2, (h - 2) / 2.0,
-                    fill=[(T.ACCENT_DARK, 0), (T.ACCENT, 0.7), ("#ffd29a", 1)], vertical=False)
+                    fill=[(T.ACCENT_DEEP, 0), ("#ffb060", 1)], vertical=False)
     return p
 
 

@@ -89,7 +89,7 @@ def draw_legend(c, cx, cy, fw, fh, legend, sub, colour, sub_colour, kind):
 # -- buttons --------------------------------------------------------------------------------------------
 
 def button(pic, rect, look, label="", style="plain", r=6, label_size=12, selected_look="disable",
-           icon=None):
+           icon=None, icon_box="left"):
     """A flat rounded button. style: plain, primary, ghost, tab. The label is left out for buttons whose
     caption the program draws itself."""
     x, y, w, h = rect
@@ -118,14 +118,17 @@ def button(pic, rect, look, label="", style="plain", r=6, label_size=12, selecte
         fill, edge, text = T.SELECTED, T.ACCENT, T.ACCENT_SOFT
         glow_ring(pic, x, y, w, h, r, T.ACCENT_DEEP, 4)
     elif look == "disable" and selected_look == "pressed":
-        return button(pic, rect, "down", label, style, r, label_size, selected_look, icon)
+        return button(pic, rect, "down", label, style, r, label_size, selected_look, icon, icon_box)
     pic.base.rrect(x, y, w, h, r, fill=fill, stroke=edge, sw=1)
     if look == "disable" and selected_look == "selected":
         pic.top.rrect(x + 10, y + h - 4, w - 20, 2, 1, fill=T.ACCENT)
     if style == "tab" and look != "disable":
         pic.top.line(x + r, y + 1.5, x + w - r, y + 1.5, "#343941" if look == "normal" else T.ACCENT, 1)
-    if icon:
+    if icon and icon_box == "full":
         icon(pic.top, x, y, w, h, text)
+    elif icon:
+        # an icon sits at the left end, clear of the caption the program centres on the button
+        icon(pic.top, x + 6, y, 26, h, text if look != "normal" else T.TEXT_DIM)
     if label:
         pic.top.ctext(x + w / 2.0, y + h / 2.0, label, label_size, text, "bold" if style == "primary" else "regular")
 
@@ -227,3 +230,24 @@ def icon_social_bird(c, x, y, w, h, col):
     cx, cy = x + w / 2.0, y + h / 2.0
     c.line(cx - 5.5, cy - 6, cx + 5.5, cy + 6, col, 1.8)
     c.line(cx - 5.5, cy + 6, cx + 5.5, cy - 6, col, 1.2)
+
+
+def icon_macro(c, x, y, w, h, col):
+    cx, cy = x + w / 2.0, y + h / 2.0
+    for i, d in enumerate((-5, 0, 5)):
+        c.line(cx - 3, cy + d, cx + 8, cy + d, col, 1.6)
+        c.circle(cx - 7, cy + d, 1.4, fill=col)
+
+
+def icon_restore(c, x, y, w, h, col):
+    cx, cy = x + w / 2.0, y + h / 2.0
+    c.arc(cx, cy, 6.5, 200, 500, col, 1.6)
+    c.polygon([(cx - 9.5, cy - 4.5), (cx - 3.5, cy - 4), (cx - 7.5, cy + 0.5)], col)
+
+
+def number_badge(n):
+    def icon(c, x, y, w, h, col):
+        cx, cy = x + w / 2.0, y + h / 2.0
+        c.rrect(cx - 8, cy - 8, 16, 16, 4, stroke=col, sw=1.2)
+        c.ctext(cx, cy, str(n), 10, col, "bold")
+    return icon

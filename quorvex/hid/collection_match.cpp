@@ -1,0 +1,20 @@
+#include "hid/collection_match.h"
+
+#include <algorithm>
+
+namespace qvx::hid {
+
+bool MatchesCollection(const HidAttributes& attributes, const HidCaps& caps, kv::CollectionUsage wanted) {
+    if (attributes.vendorId != kv::kVendorId || attributes.productId != kv::kProductId) return false;
+    if (wanted.usagePage != 0 && caps.usagePage != wanted.usagePage) return false;
+    if (wanted.usage != 0 && caps.usage != wanted.usage) return false;
+    return true;
+}
+
+bool IsOwnInputReport(const HidCaps& caps, const uint8_t* report, std::size_t length) {
+    if (length == 0 || report == nullptr) return false;
+    if (caps.inputReportIds.empty()) return true;
+    return std::find(caps.inputReportIds.begin(), caps.inputReportIds.end(), report[0]) != caps.inputReportIds.end();
+}
+
+}  // namespace qvx::hid

@@ -1,0 +1,243 @@
+// A stand-in for the system's HID layer under the hardware backend: collections with ids, attributes and
+// caps, input reports queued to every open handle (as the system gives each handle its own copy), output
+// reports recorded, removal, re-plugging, handles gone stale, and a removal in the middle of a write.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "hid/hid_port.h"
+
+namespace hidtest {
+
+using Bytes = std::vector<uint8_t>;
+
+class FakeHidPort {
+public:
+    struct Collection {
+        qvx::hid::HidAttributes attributes;
+        qvx::hid::HidCaps caps;
+        bool present = true;
+        bool refuseQuery = false;   // attributes cannot be read (a device the system keeps to itself)
+        bool removeOnWrite = false; // unplugged while the next write is under way
+        std::vector<Bytes> written;
+        std::vector<Bytes> features;
+        int opens = 0;
+    };
+
+    // Adds (or replaces) a collection. Lengths count the report id byte.
+    void Add(const std::string& id, uint16_t vendorId, uint16_t productId, uint16_t usagePage, uint16_t usage,
+             uint16_t inputLength = 65, uint16_t outputLength = 65) {
+        std::lock_guard<std::mutex> lock(mu_);
+        Collection c;
+        c.attributes.vendorId = vendorId;
+        c.attributes.productId = productId;
+        c.caps.usagePage = usagePage;
+        c.caps.usage = usage;
+        c.caps.inputReportLength = inputLength;
+        c.caps.outputReportLength = outputLength;
+        c.caps.featureReportLength = outputLength;
+        collections_[id] = c;
+        order_.erase(std::remove(order_.begin(), order_.end(), id), order_.end());
+        order_.push_back(id);
+    }
+    // The three collections of one keyboard, ids prefix + "vendor", "consumer", "indicator".
+    void AddKeyboard(const std::string& prefix) {
+        Add(prefix + "vendor", 0x0C45, 0x7A31, 0xFF1C, 0x0092, 65, 65);
+        Add(prefix + "consumer", 0x0C45, 0x7A31, 0x000C, 0x0001, 3, 0);
+        Add(prefix + "indicator", 0x0C45, 0x7A31, 0x0008, 0x0089, 0, 2);
+    }
+    template <typename F>
+    void Change(const std::string& id, F f) {
+        std::lock_guard<std::mutex> lock(mu_);
+        f(collections_.at(id));
+        cv_.notify_all();
+    }
+    void SetPresent(const std::string& id, bool present) {
+        Change(id, [&](Collection& c) { c.present = present; });
+    }
+    void SetKeyboardPresent(const std::string& prefix, bool present) {
+        for (const char* part : {"vendor", "consumer", "indicator"}) SetPresent(prefix + part, present);
+    }
+    // Every open handle of the collection gets the report.
+    void Input(const std::string& id, Bytes report) {
+        std::lock_guard<std::mutex> lock(mu_);
+        for (auto& h : handles_)
+            if (h->id == id && !h->closed) h->queue.push_back(report);
+        cv_.notify_all();
+    }
+    // The handles open now stop working (the computer slept); new ones work.
+    void MakeStale(const std::string& id) {
+        std::lock_guard<std::mutex> lock(mu_);
+        for (auto& h : handles_)
+            if (h->id == id) h->stale = true;
+        cv_.notify_all();
+    }
+
+    Collection Get(const std::string& id) {
+        std::lock_guard<std::mutex> lock(mu_);
+        return collections_.at(id);
+    }
+    // A handle was read, written, cancelled or closed after it had been closed.
+    bool UsedAfterClose() {
+        std::lock_guard<std::mutex> lock(mu_);
+        return usedAfterClose_;
+    }
+    int OpenHandles(const std::string& id) {
+        std::lock_guard<std::mutex> lock(mu_);
+        return static_cast<int>(
+            std::count_if(handles_.begin(), handles_.end(), [&](const auto& h) { return h->id == id && !h->closed; }));
+    }
+    // Waits until pred(collection) holds; false after five seconds.
+    template <typename P>
+    bool WaitFor(const std::string& id, P pred) {
+        std::unique_lock<std::mutex> lock(mu_);
+        return cv_.wait_for(lock, std::chrono::seconds(5), [&] { return pred(collections_.at(id)); });
+    }
+    bool WaitOpenHandles(const std::string& id, int count) {
+        std::unique_lock<std::mutex> lock(mu_);
+        return cv_.wait_for(lock, std::chrono::seconds(5), [&] {
+            return std::count_if(handles_.begin(), handles_.end(),
+                                 [&](const auto& h) { return h->id == id && !h->closed; }) == count;
+        });
+    }
+
+    qvx::hid::HidPort Port() {
+        qvx::hid::HidPort p;
+        p.context = this;
+        p.enumerate = [](void* c, std::vector<std::string>& ids) { return Self(c).Enumerate(ids); };
+        p.attributes = [](void* c, const std::string& id, qvx::hid::HidAttributes& out) {
+            return Self(c).Attributes(id, out);
+        };
+        p.caps = [](void* c, const std::string& id, qvx::hid::HidCaps& out) { return Self(c).Caps(id, out); };
+        p.open = [](void* c, const std::string& id) { return Self(c).Open(id); };
+        p.read = [](void* c, qvx::hid::HidDevice d, uint8_t* b, std::size_t n, int ms) {
+            return Self(c).Read(d, b, n, ms);
+        };
+        p.write = [](void* c, qvx::hid::HidDevice d, const uint8_t* b, std::size_t n, int) {
+            return Self(c).Write(d, b, n);
+        };
+        p.setFeature = [](void* c, qvx::hid::HidDevice d, const uint8_t* b, std::size_t n) {
+            return Self(c).SetFeature(d, b, n);
+        };
+        p.cancel = [](void* c, qvx::hid::HidDevice d) { Self(c).Cancel(d); };
+        p.close = [](void* c, qvx::hid::HidDevice d) { Self(c).Close(d); };
+        return p;
+    }
+
+private:
+    struct Handle {
+        std::string id;
+        std::deque<Bytes> queue;
+        bool cancelled = false;
+        bool stale = false;
+        bool closed = false;
+    };
+    static FakeHidPort& Self(void* c) { return *static_cast<FakeHidPort*>(c); }
+
+    bool Enumerate(std::vector<std::string>& ids) {
+        std::lock_guard<std::mutex> lock(mu_);
+        ids.clear();
+        for (const auto& id : order_)
+            if (collections_.at(id).present) ids.push_back(id);
+        return true;
+    }
+    bool Attributes(const std::string& id, qvx::hid::HidAttributes& out) {
+        std::lock_guard<std::mutex> lock(mu_);
+        const Collection& c = collections_.at(id);
+        if (!c.present || c.refuseQuery) return false;
+        out = c.attributes;
+        return true;
+    }
+    bool Caps(const std::string& id, qvx::hid::HidCaps& out) {
+        std::lock_guard<std::mutex> lock(mu_);
+        const Collection& c = collections_.at(id);
+        if (!c.present) return false;
+        out = c.caps;
+        return true;
+    }
+    qvx::hid::HidDevice Open(const std::string& id) {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = collections_.find(id);
+        if (it == collections_.end() || !it->second.present) return nullptr;
+        ++it->second.opens;
+        handles_.push_back(std::make_unique<Handle>());
+        handles_.back()->id = id;
+        cv_.notify_all();
+        return handles_.back().get();
+    }
+    bool Broken(const Handle& h) const { return h.closed || h.stale || !collections_.at(h.id).present; }
+    void CheckOpen(const Handle& h) {
+        if (h.closed) usedAfterClose_ = true;
+    }
+    int Read(qvx::hid::HidDevice d, uint8_t* buffer, std::size_t capacity, int timeoutMs) {
+        auto* h = static_cast<Handle*>(d);
+        std::unique_lock<std::mutex> lock(mu_);
+        CheckOpen(*h);
+        cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                     [&] { return !h->queue.empty() || h->cancelled || Broken(*h); });
+        if (Broken(*h)) return qvx::hid::kIoFailed;
+        if (h->cancelled) {
+            h->cancelled = false;
+            return qvx::hid::kIoTimedOut;
+        }
+        if (h->queue.empty()) return qvx::hid::kIoTimedOut;
+        Bytes report = std::move(h->queue.front());
+        h->queue.pop_front();
+        const std::size_t n = std::min(capacity, report.size());
+        std::copy(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(n), buffer);
+        return static_cast<int>(n);
+    }
+    int Write(qvx::hid::HidDevice d, const uint8_t* data, std::size_t length) {
+        auto* h = static_cast<Handle*>(d);
+        std::lock_guard<std::mutex> lock(mu_);
+        CheckOpen(*h);
+        Collection& c = collections_.at(h->id);
+        if (c.removeOnWrite) {
+            c.removeOnWrite = false;
+            c.present = false;
+            cv_.notify_all();
+            return qvx::hid::kIoFailed;
+        }
+        if (Broken(*h)) return qvx::hid::kIoFailed;
+        c.written.emplace_back(data, data + length);
+        cv_.notify_all();
+        return static_cast<int>(length);
+    }
+    int SetFeature(qvx::hid::HidDevice d, const uint8_t* data, std::size_t length) {
+        auto* h = static_cast<Handle*>(d);
+        std::lock_guard<std::mutex> lock(mu_);
+        if (Broken(*h)) return 0;
+        collections_.at(h->id).features.emplace_back(data, data + length);
+        return static_cast<int>(length);
+    }
+    void Cancel(qvx::hid::HidDevice d) {
+        std::lock_guard<std::mutex> lock(mu_);
+        CheckOpen(*static_cast<Handle*>(d));
+        static_cast<Handle*>(d)->cancelled = true;
+        cv_.notify_all();
+    }
+    void Close(qvx::hid::HidDevice d) {
+        std::lock_guard<std::mutex> lock(mu_);
+        CheckOpen(*static_cast<Handle*>(d));
+        static_cast<Handle*>(d)->closed = true;
+        cv_.notify_all();
+    }
+
+    std::mutex mu_;
+    std::condition_variable cv_;
+    std::map<std::string, Collection> collections_;
+    std::vector<std::string> order_;
+    bool usedAfterClose_ = false;
+    std::vector<std::unique_ptr<Handle>> handles_;  // kept after closing, so a late call is caught as closed
+};
+
+}  // namespace hidtest

@@ -1,0 +1,446 @@
+// The hardware backend over a fake HID layer: which collections a selector finds, how output reports are
+// sized, what a subscriber receives, how readers end, and how the backend follows the keyboard being
+// plugged, unplugged, unplugged in the middle of a write, and its handles going stale. Included by the
+// native suite and by the Windows suite (run under Wine), so both builds of the backend are checked.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "hid/hid_keyboard.h"
+#include "hid/report_framing.h"
+#include "support/fake_hid_port.h"
+
+namespace hidtest {
+
+using namespace std::chrono_literals;
+
+struct Seen {
+    uint32_t kind = 0;
+    uint32_t tag = 0;
+    uint32_t countOrState = 0;
+    Bytes data;
+    std::optional<uint16_t> usage;  // present when the record carries a consumer usage
+};
+
+// What the backend delivered to the subscribers' callback.
+class Inbox {
+public:
+    static Inbox& Get() {
+        static Inbox inbox;
+        return inbox;
+    }
+    static int KV_SERVICE_CALL Callback(const kv::ServiceNotification* n) {
+        Seen s;
+        s.kind = n->kind;
+        s.tag = n->request->tag;
+        s.countOrState = n->request->countOrState;
+        if (n->kind == kv::kNotifyData) {
+            s.data.assign(n->request->data, n->request->data + n->request->countOrState);
+            if (const uint16_t* u = kv::ConsumerUsagePointer(n->request->consumer); u != nullptr) s.usage = *u;
+        }
+        Inbox& inbox = Get();
+        std::function<void(const Seen&)> hook;
+        {
+            std::lock_guard<std::mutex> lock(inbox.mu_);
+            inbox.seen_.push_back(s);
+            hook = inbox.hook_;
+        }
+        inbox.cv_.notify_all();
+        if (hook) hook(s);
+        return 1;
+    }
+    void Reset() {
+        std::lock_guard<std::mutex> lock(mu_);
+        seen_.clear();
+        hook_ = nullptr;
+    }
+    // Runs on the library's thread inside the callback, after the notification is recorded.
+    void SetHook(std::function<void(const Seen&)> hook) {
+        std::lock_guard<std::mutex> lock(mu_);
+        hook_ = std::move(hook);
+    }
+    // Takes the first notification of this kind and tag; nothing after the timeout.
+    std::optional<Seen> Take(uint32_t kind, uint32_t tag, std::chrono::milliseconds timeout = 5000ms) {
+        std::unique_lock<std::mutex> lock(mu_);
+        std::optional<Seen> found;
+        cv_.wait_for(lock, timeout, [&] {
+            for (auto it = seen_.begin(); it != seen_.end(); ++it) {
+                if (it->kind == kind && it->tag == tag) {
+                    found = *it;
+                    seen_.erase(it);
+                    return true;
+                }
+            }
+            return false;
+        });
+        return found;
+    }
+    std::size_t Count() {
+        std::lock_guard<std::mutex> lock(mu_);
+        return seen_.size();
+    }
+
+private:
+    std::mutex mu_;
+    std::condition_variable cv_;
+    std::deque<Seen> seen_;
+    std::function<void(const Seen&)> hook_;
+};
+
+inline qvx::hid::HidKeyboardTimings FastTimings() {
+    qvx::hid::HidKeyboardTimings t;
+    t.scanInterval = 20ms;
+    t.readTimeoutMs = 20;
+    t.writeTimeoutMs = 200;
+    t.retryDelay = 10ms;
+    return t;
+}
+
+inline Bytes Command(uint8_t code, std::size_t length = 64) {
+    Bytes r(length, 0);
+    r[0] = 0x04;
+    if (length > 3) r[3] = code;
+    return r;
+}
+
+// Polls a condition for up to five seconds.
+template <typename P>
+bool Eventually(P pred) {
+    for (int i = 0; i < 500; ++i) {
+        if (pred()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return pred();
+}
+
+class HidKeyboardTest : public ::testing::Test {
+protected:
+    void SetUp() override { Inbox::Get().Reset(); }
+    void TearDown() override {
+        if (backend_) backend_->Stop();
+        EXPECT_FALSE(port_.UsedAfterClose());
+        Inbox::Get().Reset();
+    }
+    qvx::hid::HidKeyboard& Start(qvx::hid::HidKeyboardTimings timings = FastTimings()) {
+        backend_ = std::make_unique<qvx::hid::HidKeyboard>(port_.Port(), timings);
+        EXPECT_GT(backend_->Start(), 0);
+        return *backend_;
+    }
+    uint32_t Subscribe(kv::CollectionUsage c, uint32_t tag) {
+        const uint32_t h = backend_->Subscribe(c, &Inbox::Callback, tag);
+        EXPECT_NE(h, 0u);
+        return h;
+    }
+
+    FakeHidPort port_;
+    std::unique_ptr<qvx::hid::HidKeyboard> backend_;
+};
+
+TEST(HidReportFraming, OutputReportsAreSizedToTheCollection) {
+    struct Row {
+        const char* what;
+        Bytes in;
+        std::size_t reportLength;
+        qvx::hid::FrameStatus status;
+        Bytes out;
+    };
+    const Row rows[] = {
+        {"exact length", {4, 1, 2, 3}, 4, qvx::hid::FrameStatus::Ok, {4, 1, 2, 3}},
+        {"short: zero padded", {4, 1}, 5, qvx::hid::FrameStatus::Ok, {4, 1, 0, 0, 0}},
+        {"long with a zero tail: cut", {4, 1, 0, 0}, 2, qvx::hid::FrameStatus::Ok, {4, 1}},
+        {"long with data beyond: refused", {4, 1, 0, 9}, 2, qvx::hid::FrameStatus::TooLong, {}},
+        {"length not known: as given", {5, 3}, 0, qvx::hid::FrameStatus::Ok, {5, 3}},
+        {"nothing to send", {}, 65, qvx::hid::FrameStatus::Empty, {}},
+    };
+    for (const Row& row : rows) {
+        Bytes out{7, 7};
+        EXPECT_EQ(qvx::hid::FrameOutputReport(row.in.data(), row.in.size(), row.reportLength, out), row.status)
+            << row.what;
+        EXPECT_EQ(out, row.out) << row.what;
+    }
+}
+
+TEST(HidReportFraming, ConsumerUsageIsLittleEndianAfterTheReportId) {
+    const uint8_t bank[] = {0x03, 0xFF, 0x02};
+    uint16_t usage = 0;
+    ASSERT_TRUE(qvx::hid::DecodeConsumerUsage(bank, sizeof bank, usage));
+    EXPECT_EQ(usage, 0x02FF);
+    EXPECT_FALSE(qvx::hid::DecodeConsumerUsage(bank, 2, usage));
+}
+
+TEST_F(HidKeyboardTest, SelectorsFindOnlyTheKeyboardsMatchingCollections) {
+    port_.Add("mouse", 0x046D, 0xC077, 0x0001, 0x0002);
+    port_.Add("other-vendor", 0x1234, 0x7A31, 0xFF1C, 0x0092);
+    port_.Add("other-product", 0x0C45, 0x7A32, 0xFF1C, 0x0092);
+    port_.Add("boot-keyboard", 0x0C45, 0x7A31, 0x0001, 0x0006);
+    port_.Add("locked", 0x0C45, 0x7A31, 0xFF1C, 0x0092);
+    port_.Change("locked", [](auto& c) { c.refuseQuery = true; });
+    port_.AddKeyboard("kb1-");
+
+    auto& hid = Start();
+    EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 1);
+    EXPECT_EQ(hid.DeviceCount(kv::kConsumerCollection), 1);
+    EXPECT_EQ(hid.DeviceCount(kv::kIndicatorCollection), 1);
+    EXPECT_EQ(hid.DeviceCount({0x0001, 0x0002}), 0);  // the mouse is not the keyboard
+    EXPECT_EQ(hid.DeviceCount({0xFF1C, 0}), 1);        // usage not asked: any usage of that page
+
+    port_.AddKeyboard("kb2-");
+    EXPECT_TRUE(Eventually([&] { return hid.DeviceCount(kv::kVendorCollection) == 2; }));
+}
+
+TEST_F(HidKeyboardTest, WritesAreFramedToTheCollectionAndRefusedCleanly) {
+    port_.AddKeyboard("kb-");
+    port_.Change("kb-vendor", [](auto& c) { c.caps.outputReportLength = 65; });
+    auto& hid = Start();
+
+    const Bytes request = Command(0x0A, 10);
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 10);
+    auto written = port_.Get("kb-vendor").written;
+    ASSERT_EQ(written.size(), 1u);
+    Bytes expected = request;
+    expected.resize(65, 0);
+    EXPECT_EQ(written[0], expected);
+
+    // A collection that takes 33 bytes cannot carry a 64-byte command with data at its end.
+    port_.Change("kb-vendor", [](auto& c) { c.caps.outputReportLength = 33; });
+    port_.SetPresent("kb-vendor", false);
+    ASSERT_TRUE(Eventually([&] { return hid.DeviceCount(kv::kVendorCollection) == 0; }));
+    port_.SetPresent("kb-vendor", true);
+    ASSERT_TRUE(Eventually([&] { return hid.DeviceCount(kv::kVendorCollection) == 1; }));
+    Bytes full = Command(0x0A);
+    full[63] = 0x55;
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, full.data(), full.size()), 0);
+    EXPECT_EQ(port_.Get("kb-vendor").written.size(), 1u);
+
+    // The bank indicator: two bytes on the indicator collection, a handle to cancel later.
+    const Bytes indicator{0x05, 0x03};
+    uint32_t handle = 0;
+    EXPECT_EQ(hid.WriteStatus(kv::kIndicatorCollection, indicator.data(), indicator.size(), &handle), 2);
+    EXPECT_NE(handle, 0u);
+    EXPECT_EQ(port_.Get("kb-indicator").written, std::vector<Bytes>{indicator});
+    uint8_t back[2] = {};
+    EXPECT_EQ(hid.ReadStatus(kv::kIndicatorCollection, back, sizeof back), 2);
+    EXPECT_EQ(back[1], 0x03);
+    EXPECT_TRUE(hid.Cancel(handle));
+    EXPECT_FALSE(hid.Cancel(handle));
+
+    // Nothing to write to: an absent collection.
+    EXPECT_EQ(hid.WriteReport({0x0001, 0x0002}, request.data(), request.size()), 0);
+}
+
+TEST_F(HidKeyboardTest, SubscribersReceiveReportsAndTheConsumerUsage) {
+    port_.AddKeyboard("kb-");
+    Start();
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 1));
+
+    port_.Input("kb-consumer", {0x03, 0xFF, 0x02});
+    auto event = Inbox::Get().Take(kv::kNotifyData, kv::kTagCons);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->countOrState, 3u);
+    EXPECT_EQ(event->data, (Bytes{0x03, 0xFF, 0x02}));
+    ASSERT_TRUE(event->usage);
+    EXPECT_EQ(*event->usage, 0x02FF);
+
+    const Bytes answer = Command(0x0A);
+    port_.Input("kb-vendor", answer);
+    event = Inbox::Get().Take(kv::kNotifyData, kv::kTagCtrl);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->data, answer);
+    EXPECT_FALSE(event->usage);  // only the consumer collection carries a usage
+}
+
+TEST_F(HidKeyboardTest, ANodeSharedByCollectionsDeliversOnlyTheCollectionsOwnReports) {
+    port_.AddKeyboard("kb-");
+    port_.Change("kb-consumer", [](auto& c) { c.caps.inputReportIds = {0x03}; });
+    Start();
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+    port_.Input("kb-consumer", Command(0x0A));  // a vendor report on the same node
+    port_.Input("kb-consumer", {0x03, 0x01, 0x04});
+    auto event = Inbox::Get().Take(kv::kNotifyData, kv::kTagCons);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(*event->usage, 0x0401);
+    EXPECT_FALSE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCons, 100ms));
+}
+
+TEST_F(HidKeyboardTest, CancellingEndsTheReaderAndClosesItsHandle) {
+    port_.AddKeyboard("kb-");
+    auto& hid = Start();
+    const uint32_t cons = Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+
+    EXPECT_TRUE(hid.Cancel(cons));
+    EXPECT_TRUE(port_.WaitOpenHandles("kb-consumer", 0));
+    port_.Input("kb-consumer", {0x03, 0xFF, 0x02});
+    EXPECT_FALSE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCons, 100ms));
+    EXPECT_FALSE(hid.Cancel(cons));
+    EXPECT_FALSE(hid.Cancel(0));
+}
+
+TEST_F(HidKeyboardTest, ASubscriberMayCancelItselfAndEndTheLibraryFromItsCallback) {
+    port_.AddKeyboard("kb-");
+    auto& hid = Start();
+    std::atomic<uint32_t> cons{0};
+    std::atomic<int> cancelled{-1};
+    Inbox::Get().SetHook([&](const Seen& s) {
+        if (s.tag == kv::kTagCons) cancelled = hid.Cancel(cons) ? 1 : 0;
+    });
+    cons = Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+    port_.Input("kb-consumer", {0x03, 0xFF, 0x02});
+    ASSERT_TRUE(Eventually([&] { return cancelled == 1; }));
+    EXPECT_TRUE(port_.WaitOpenHandles("kb-consumer", 0));
+
+    // End from inside a callback: the library stops without waiting for the thread it runs on.
+    std::atomic<bool> ended{false};
+    Inbox::Get().SetHook([&](const Seen& s) {
+        if (s.tag == kv::kTagCtrl) {
+            hid.Stop();
+            ended = true;
+        }
+    });
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 1));
+    port_.Input("kb-vendor", Command(1));
+    ASSERT_TRUE(Eventually([&] { return ended.load(); }));
+    EXPECT_TRUE(port_.WaitOpenHandles("kb-vendor", 0));
+    Inbox::Get().SetHook(nullptr);
+
+    // Init after End starts afresh.
+    EXPECT_GT(hid.Start(), 0);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 1));
+}
+
+TEST_F(HidKeyboardTest, EndStopsEveryReaderAndClosesEveryHandle) {
+    port_.AddKeyboard("kb-");
+    auto& hid = Start();
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    const Bytes request = Command(2);
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 2));  // the reader's and the writer's
+
+    hid.Stop();
+    EXPECT_EQ(port_.OpenHandles("kb-consumer"), 0);
+    EXPECT_EQ(port_.OpenHandles("kb-vendor"), 0);
+    EXPECT_EQ(hid.Subscribe(kv::kVendorCollection, &Inbox::Callback, kv::kTagCtrl), 0u);
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
+}
+
+TEST_F(HidKeyboardTest, PlugAndUnplugReachTheVendorSubscribersAndReadersFollow) {
+    auto& hid = Start();
+    EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 0);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        if (round == 0) port_.AddKeyboard("kb-");
+        else port_.SetKeyboardPresent("kb-", true);
+        auto state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+        ASSERT_TRUE(state);
+        EXPECT_NE(state->countOrState, 0u);
+        EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 1);
+        ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+        port_.Input("kb-consumer", {0x03, 0x10, 0x18});
+        auto event = Inbox::Get().Take(kv::kNotifyData, kv::kTagCons);
+        ASSERT_TRUE(event);
+        EXPECT_EQ(*event->usage, 0x1810);
+
+        port_.SetKeyboardPresent("kb-", false);
+        state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+        ASSERT_TRUE(state);
+        EXPECT_EQ(state->countOrState, 0u);
+        EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 0);
+        EXPECT_TRUE(port_.WaitOpenHandles("kb-consumer", 0));
+    }
+    // Presence goes to the vendor collection's subscribers only.
+    EXPECT_FALSE(Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCons, 50ms));
+}
+
+TEST_F(HidKeyboardTest, AKeyboardUnpluggedDuringAWriteFailsTheWriteAndIsReportedGone) {
+    port_.AddKeyboard("kb-");
+    auto timings = FastTimings();
+    timings.scanInterval = 60s;  // only the failed write can make the backend look again
+    auto& hid = Start(timings);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+
+    port_.Change("kb-vendor", [](auto& c) { c.removeOnWrite = true; });
+    port_.SetPresent("kb-consumer", false);
+    port_.SetPresent("kb-indicator", false);
+    const Bytes request = Command(3);
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
+    auto state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->countOrState, 0u);
+    EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 0);
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
+    EXPECT_TRUE(port_.Get("kb-vendor").written.empty());
+}
+
+TEST_F(HidKeyboardTest, StaleHandlesAreReopenedWithoutAPresenceChange) {
+    port_.AddKeyboard("kb-");
+    auto& hid = Start();
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    const Bytes request = Command(4);
+    ASSERT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 2));
+    const int opens = port_.Get("kb-vendor").opens;
+
+    // The computer slept: every handle open before fails, the keyboard is still there.
+    port_.MakeStale("kb-vendor");
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);  // on a new handle
+    EXPECT_EQ(port_.Get("kb-vendor").written.size(), 2u);
+    EXPECT_TRUE(port_.WaitFor("kb-vendor", [&](const auto& c) { return c.opens >= opens + 2; }));
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 2));
+    port_.Input("kb-vendor", Command(4));
+    EXPECT_TRUE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCtrl));
+    EXPECT_FALSE(Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl, 50ms));
+
+    // Waking from sleep reopens every handle even when none has failed yet.
+    const int before = port_.Get("kb-vendor").opens;
+    hid.ReopenAll();
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);
+    EXPECT_TRUE(port_.WaitFor("kb-vendor", [&](const auto& c) { return c.opens >= before + 2; }));
+    EXPECT_TRUE(port_.WaitOpenHandles("kb-vendor", 2));
+}
+
+// A wall clock that the test moves: an hour passing between two scans is the computer waking up.
+inline std::atomic<int64_t> gWallOffsetSeconds{0};
+inline std::chrono::system_clock::time_point MovedWallClock() {
+    return std::chrono::system_clock::now() + std::chrono::seconds(gWallOffsetSeconds.load());
+}
+
+TEST_F(HidKeyboardTest, WakingFromSleepReopensEveryHandle) {
+    port_.AddKeyboard("kb-");
+    gWallOffsetSeconds = 0;
+    auto timings = FastTimings();
+    timings.wallClock = &MovedWallClock;
+    auto& hid = Start(timings);
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+    const int opens = port_.Get("kb-consumer").opens;
+
+    gWallOffsetSeconds = 3600;
+    EXPECT_TRUE(port_.WaitFor("kb-consumer", [&](const auto& c) { return c.opens > opens; }));
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+    port_.Input("kb-consumer", {0x03, 0x01, 0x04});
+    EXPECT_TRUE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCons));
+    EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 1);
+}
+
+}  // namespace hidtest
