@@ -1,5 +1,6 @@
-// A stand-in HID service library for the Windows binding tests: every export answers at once and no keyboard
-// is ever present. Built twice: complete, and without RequestStatusGet (KV_PROBE_WITHOUT_STATUS_GET).
+// A stand-in HID service library for the Windows binding and start-up tests: every export answers at once and
+// no keyboard is ever present. Variants the program must refuse: Init failing (KV_PROBE_INIT_FAILS) and an
+// export missing (KV_PROBE_WITHOUT_STATUS_GET: RequestStatusGet, which the program never calls but requires).
 #include <cstdint>
 
 #include "device/hid_service.h"
@@ -8,7 +9,11 @@
 
 using kv::ServiceCallback;
 
+#if defined(KV_PROBE_INIT_FAILS)
+KV_PROBE_EXPORT int KV_SERVICE_CALL Init(int) { return 0; }
+#else
 KV_PROBE_EXPORT int KV_SERVICE_CALL Init(int) { return 1; }
+#endif
 KV_PROBE_EXPORT int KV_SERVICE_CALL End() { return 1; }
 KV_PROBE_EXPORT int KV_SERVICE_CALL Debug(int) { return 1; }
 KV_PROBE_EXPORT int KV_SERVICE_CALL RequestGetDeviceCount(const void*, ServiceCallback, uint32_t, uint32_t, uint32_t) {
@@ -26,7 +31,7 @@ KV_PROBE_EXPORT int KV_SERVICE_CALL RequestWriteOne(const void*, ServiceCallback
 }
 KV_PROBE_EXPORT int KV_SERVICE_CALL RequestStatusWrite(const void*, ServiceCallback, uint32_t, const void*, uint32_t,
                                                        uint32_t, uint32_t* handle) {
-    *handle = 1;
+    if (handle != nullptr) *handle = 1;
     return 1;
 }
 #if !defined(KV_PROBE_WITHOUT_STATUS_GET)
@@ -37,7 +42,7 @@ KV_PROBE_EXPORT int KV_SERVICE_CALL RequestStatusGet(const void*, ServiceCallbac
 #endif
 KV_PROBE_EXPORT int KV_SERVICE_CALL RequestAsyncRead(const void*, ServiceCallback, uint32_t, uint32_t,
                                                      uint32_t* handle) {
-    *handle = 2;
+    if (handle != nullptr) *handle = 2;
     return 1;
 }
 KV_PROBE_EXPORT int KV_SERVICE_CALL RequestStatusSetFeature(const void*, ServiceCallback, uint32_t, const void*,
