@@ -14,9 +14,16 @@ stages=("$@")
 [ ${#stages[@]} -gt 0 ] || stages=(native asan fuzz win)
 jobs=$(nproc)
 
+# A compiler cache, when the machine has one, shares objects between work trees of the same repository.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+fi
+
 configure() {  # configure <dir> <cmake args...>, once
   local dir=$1; shift
-  [ -f "$dir/build.ninja" ] || cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  [ -f "$dir/build.ninja" ] || cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
 }
 
 run_native() {
