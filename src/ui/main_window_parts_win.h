@@ -53,6 +53,8 @@ public:
     virtual void ClearKeyColours() = 0;  // frames off, checked flags off
     virtual void RedrawPicture() = 0;
 
+    // The report-rate buttons' radio look (index 0-3), set by the lighting panel's refresh.
+    virtual void ShowReportRate(int index) = 0;
     // Tray tooltip and the main window repaint after a lighting reload from the keyboard.
     virtual void LightingReloaded() = 0;
 };
