@@ -1,6 +1,7 @@
 #include "profiles/profile_transfer.h"
 
 #include "device/commands.h"
+#include "profiles/profile_exchange.h"
 #include "profiles/profile_read_keyboard.h"
 
 namespace kv {
@@ -9,19 +10,16 @@ ImportOutcome ImportProfileFile(const std::filesystem::path& path, const std::fi
                                 ProfileData& data, ProfileDataSnapshot& snapshot, KeyboardDataLink& link,
                                 std::size_t capacity, const KeyTableBlock& defaults) {
     ImportOutcome out;
-    out.validation = ValidateProfileFile(path);
+    ProfileContent content;
+    out.validation = ReadProfileForImport(path, content);
     if (out.validation.code != kValidateOk) {
         out.firstMessage = out.validation.showFormatError ? kMessageProfileFormatError : kMessageImportFailed;
         out.secondMessage = out.validation.showFormatError ? kMessageImportFailed : nullptr;
         return out;
     }
-    std::string why;
-    if (LoadProfileFile(path, data, &why) != LoadResult::Loaded) {
-        // The file changed or vanished since it was validated: the working data stays as it was.
-        out.validation.code = kValidateInvalid;
-        out.validation.reason = why;
-        out.firstMessage = kMessageImportFailed;
-        return out;
+    {
+        std::lock_guard<std::mutex> hold(data.lock);
+        data.content = std::move(content);
     }
     out.imported = true;
     (void)SaveProfileFile(workingFile, data);

@@ -26,7 +26,8 @@ struct ImportOutcome {
     const char* secondMessage = nullptr;
 };
 
-// Validate; when not valid, nothing changes and the messages are "PROFILE_FORMAT_ERROR" (bad header) and
+// Reads and validates the file, a profile data file or its JSON form by extension (ReadProfileForImport);
+// when not valid, nothing changes and the messages are "PROFILE_FORMAT_ERROR" (bad header or JSON) and
 // "MAIN_PROMPT_INPORT". Otherwise the file replaces the working data, is saved as the working file and is
 // written to the keyboard (all three profiles).
 [[nodiscard]] ImportOutcome ImportProfileFile(const std::filesystem::path& path, const std::filesystem::path& workingFile,

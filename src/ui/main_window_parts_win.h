@@ -83,6 +83,10 @@ public:
     [[nodiscard]] virtual int OpenCount() const = 0;
     virtual void Close() = 0;
     [[nodiscard]] virtual HWND Handle() const = 0;
+    // The profile manager: its Apply is enabled, so its list holds changes not applied yet.
+    [[nodiscard]] virtual bool HasUnappliedChanges() const { return false; }
+    // The profile manager: the keyboard switched to this profile with nothing unapplied; its row is marked.
+    virtual void DeviceProfileChanged(int /*profile*/) {}
 };
 
 // Profile flows of the window: attach load, profile switch with its prompts, export and import.

@@ -7,9 +7,9 @@
 #include "device/commands.h"
 #include "device/result_text.h"
 #include "keys/assignment_action_code.h"
-#include "kvtool_profile_json.h"
 #include "macros/profile_write.h"
 #include "profiles/profile_file.h"
+#include "profiles/profile_json.h"
 #include "profiles/profile_read_keyboard.h"
 
 namespace kv::tool {

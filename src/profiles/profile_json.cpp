@@ -1,4 +1,4 @@
-#include "kvtool_profile_json.h"
+#include "profiles/profile_json.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include "keys/key_catalogue.h"
 #include "profiles/profile_file_format.h"
 
-namespace kv::tool {
+namespace kv {
 
 namespace {
 
@@ -316,4 +316,17 @@ bool ProfileFromJson(const nlohmann::json& j, ProfileContent& out, std::string& 
     }
 }
 
-}  // namespace kv::tool
+std::string ProfileJsonText(const ProfileContent& content) {
+    return ProfileToJson(content).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+bool ProfileFromJsonText(std::string_view text, ProfileContent& out, std::string& error) {
+    const nlohmann::json json = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
+    if (json.is_discarded()) {
+        error = "the text is not valid JSON";
+        return false;
+    }
+    return ProfileFromJson(json, out, error);
+}
+
+}  // namespace kv

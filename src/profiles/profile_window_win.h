@@ -1,0 +1,30 @@
+// The working profile data as the window's profile flows and the profile manager move it: the working
+// file, reading the keyboard into it, the profile caption. Main window's thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <filesystem>
+
+namespace kv {
+
+// The working profile data file; the user folder is seeded first when it does not exist.
+[[nodiscard]] std::filesystem::path WorkingFile();
+
+// Reads the keyboard's key tables and macros into the working file and loads it into the working data;
+// when the keyboard's profile or its data cannot be read, the working data becomes the default block.
+void ReloadWorkingDataFromKeyboard();
+
+// The working file back into the working data, dropping what was not applied (a missing file gives the
+// default block).
+void ReloadWorkingDataFromFile();
+
+// The keyboard's macro-area capacity in bytes; the largest the keyboard can state when it cannot be read,
+// so a write to a keyboard that does not answer fails as a write rather than as a capacity refusal.
+[[nodiscard]] std::size_t KeyboardMacroCapacity();
+
+// The window's caption: the profile file's title (or the default profile name) and "PROFILE_TIP".
+void ShowProfileCaption(HWND window);
+
+}  // namespace kv
