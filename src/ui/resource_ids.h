@@ -5,11 +5,31 @@
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
+/* Profile manager controls */
+#define IDC_PROFILE_LIST 1007
+#define IDC_PROFILE_LOAD 1008
+#define IDC_PROFILE_ADD 1010
+#define IDC_PROFILE_DELETE 1011
+#define IDC_PROFILE_APPLY 1012
+#define IDC_PROFILE_TITLE 1013
+
+/* Firmware update dialog controls */
+#define IDC_UPDATE_STATIC 1300
+#define IDC_UPDATE_PATH 1301
+#define IDC_UPDATE_BUTTON 1302
+#define IDC_UPDATE_CANCEL 1303
+#define IDC_UPDATE_OPEN 1304
+#define IDC_UPDATE_BACKUP 1305
+#define IDC_UPDATE_TITLE 1306
+#define IDC_UPDATE_NOTE 1307
+
 #endif
 
 /* Dialog templates */
 #define IDD_ABOUTBOX 100
 #define IDD_KELVANE_DIALOG 102
+#define IDD_PROFILE_DIALOG 131
+#define IDD_UPDATE_DIALOG 135
 
 /* Icons: application (no keyboard), keyboard attached, keyboard busy */
 #define IDR_MAINFRAME 128
@@ -79,5 +99,23 @@
 #define IDC_ABOUT_LINK 1124
 #define IDC_ABOUT_COPYRIGHT 1205
 #define IDC_ABOUT_INTRO 1206
+
+/* Profile manager controls */
+#define IDC_PROFILE_LIST 1007
+#define IDC_PROFILE_LOAD 1008
+#define IDC_PROFILE_ADD 1010
+#define IDC_PROFILE_DELETE 1011
+#define IDC_PROFILE_APPLY 1012
+#define IDC_PROFILE_TITLE 1013
+
+/* Firmware update dialog controls */
+#define IDC_UPDATE_STATIC 1300
+#define IDC_UPDATE_PATH 1301
+#define IDC_UPDATE_BUTTON 1302
+#define IDC_UPDATE_CANCEL 1303
+#define IDC_UPDATE_OPEN 1304
+#define IDC_UPDATE_BACKUP 1305
+#define IDC_UPDATE_TITLE 1306
+#define IDC_UPDATE_NOTE 1307
 
 #endif

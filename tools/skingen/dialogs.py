@@ -22,7 +22,8 @@ def _title_picture(pic, rect, text, icon):
     pic.top.rrect(x + 4, y + 6, 4, h - 12, 2, fill=T.ACCENT)
     if icon:
         icon(pic.top, x + 14, y, 30, h, T.ACCENT)
-    pic.top.text(x + 50, y + h / 2.0 + 5.5, text, 15, T.TEXT, "bold", spacing=1.5)
+    if text:
+        pic.top.text(x + 50, y + h / 2.0 + 5.5, text, 15, T.TEXT, "bold", spacing=1.5)
 
 
 # -- key assignment dialog -------------------------------------------------------------------------------
@@ -197,26 +198,29 @@ def profile():
     win.notes = ["Layout of the profile manager.",
                  "Made by tools/skingen (python3 tools/skingen/skingen.py); edit the generator, not this file."]
     win.screen = [("Main", "profile_bg.jpg"), ("Mask", "profile_mask.bmp")]
+    # the pictures carry the buttons' shapes; the program draws their captions and the title from the
+    # language file
     buttons = [
-        ("CONTROL_OK", (300, 324, 72, 34), "OK", "plain"),
-        ("CONTROL_CANCEL", (376, 324, 72, 34), "Cancel", "plain"),
-        ("CONTROL2_APPLY", (452, 324, 72, 34), "Apply", "primary"),
-        ("FUNC_ADD", (16, 324, 88, 34), "Add", "plain"),
-        ("FUNC_LOAD", (110, 324, 88, 34), "Load", "plain"),
-        ("FUNC_DELETE", (204, 324, 88, 34), "Delete", "plain"),
+        ("CONTROL_OK", (300, 324, 72, 34), "plain"),
+        ("CONTROL_CANCEL", (376, 324, 72, 34), "plain"),
+        ("CONTROL2_APPLY", (452, 324, 72, 34), "primary"),
+        ("FUNC_ADD", (16, 324, 88, 34), "plain"),
+        ("FUNC_LOAD", (110, 324, 88, 34), "plain"),
+        ("FUNC_DELETE", (204, 324, 88, 34), "plain"),
     ]
-    for key, rect, _, _ in buttons:
+    for key, rect, _ in buttons:
         win.put(key, rect)
     win.put("PROGRAM_LIST", (18, 62, 504, 244))
+    win.put("CONTROL_TITLE", (64, 8, 300, 30))
 
     def draw(pic, look):
         _frame(pic, win, "")
-        _title_picture(pic, (14, 8, 320, 30), "PROFILE MANAGER", _icon_layers)
+        _title_picture(pic, (14, 8, 320, 30), "", _icon_layers)
         x, y, w, h = win.rect("PROGRAM_LIST")
         pic.base.rrect(x - 2, y - 2, w + 4, h + 4, 8, fill="#0e1013", stroke=T.CARD_EDGE_HI, sw=1)
         pic.base.rect(16, 316, 508, 1, T.HAIRLINE)
-        for key, rect, label, style in buttons:
-            W.button(pic, rect, look, label, style=style, label_size=11.5)
+        for key, rect, style in buttons:
+            W.button(pic, rect, look, "", style=style)
 
     draw(win.picture("profile_bg.jpg", shift=False, blur=2.5), "normal")
     for look, name in (("normal", "Profile_normal.jpg"), ("over", "Profile_over.jpg"), ("down", "Profile_down.jpg")):
@@ -239,27 +243,28 @@ def update():
     win.notes = ["Layout of the firmware update dialog.",
                  "Made by tools/skingen (python3 tools/skingen/skingen.py); edit the generator, not this file."]
     win.screen = [("Main", "update_bg.jpg"), ("Mask", "update_mask.bmp")]
+    # the pictures carry the buttons' shapes and the note's box; the program draws every word
     buttons = [
-        ("CONTROL_CUPButton", (356, 196, 100, 34), "Cancel", "plain"),
-        ("CONTROL_UPButton", (248, 196, 100, 34), "Update", "primary"),
-        ("CONTROL_OPENButton", (364, 88, 92, 30), "Browse\u2026", "plain"),
-        ("CONTROL_BACKUPButton", (24, 196, 150, 34), "Back up profiles", "plain"),
+        ("CONTROL_CUPButton", (356, 196, 100, 34), "plain"),
+        ("CONTROL_UPButton", (248, 196, 100, 34), "primary"),
+        ("CONTROL_OPENButton", (364, 88, 92, 30), "plain"),
+        ("CONTROL_BACKUPButton", (24, 196, 150, 34), "plain"),
     ]
-    for key, rect, _, _ in buttons:
+    for key, rect, _ in buttons:
         win.put(key, rect)
     win.put("CONTROL_UPStatic", (24, 64, 432, 20))
     win.put("CONTROL_UPCombox", (24, 90, 332, 140))
+    win.put("CONTROL_UPTitle", (64, 8, 300, 30))
+    win.put("CONTROL_UPNote", (64, 138, 384, 36))
 
     def draw(pic, look):
         _frame(pic, win, "")
-        _title_picture(pic, (14, 8, 320, 30), "FIRMWARE UPDATE", _icon_chip)
+        _title_picture(pic, (14, 8, 320, 30), "", _icon_chip)
         pic.base.rrect(22, 88, 336, 30, 6, fill="#0e1013", stroke=T.CARD_EDGE_HI, sw=1)
         pic.base.rrect(24, 134, 432, 44, 8, fill=T.ACCENT_DARK, stroke="#5a3310", sw=1)
         pic.base.ctext(44, 156, "!", 16, T.ACCENT, "bold")
-        pic.base.text(64, 152, "The keyboard restarts in its boot loader. Keep it connected", 10.5, T.ACCENT_SOFT, "regular")
-        pic.base.text(64, 168, "until the updater has finished.", 10.5, T.ACCENT_SOFT, "regular")
-        for key, rect, label, style in buttons:
-            W.button(pic, rect, look, label, style=style, label_size=11.5)
+        for key, rect, style in buttons:
+            W.button(pic, rect, look, "", style=style)
 
     draw(win.picture("update_bg.jpg", shift=False, blur=2.5), "normal")
     for look, name in (("normal", "update_normal.jpg"), ("over", "update_over.jpg")):

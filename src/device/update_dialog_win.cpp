@@ -1,0 +1,272 @@
+// Runs on the main window's thread.
+#include "device/update_dialog_win.h"
+
+#include <shellapi.h>
+
+#include "app/app_messages.h"
+#include "app/program_paths.h"
+#include "device/commands.h"
+#include "macros/profile_data.h"
+#include "profiles/profile_exchange.h"
+#include "skin/base_dialog.h"
+#include "skin/placement.h"
+#include "skin/png_button.h"
+#include "skin/skin_image.h"
+#include "ui/resource_ids.h"
+#include "widgets/skin_label_win.h"
+
+namespace kv {
+
+namespace {
+
+constexpr CaptionColours kCaptionColours{0xFFFFFF, 0x0082FF, 0x049BFF, 0x7F7F7F, 0xFF6400};
+constexpr COLORREF kFieldBack = RGB(0x0E, 0x10, 0x13);
+constexpr COLORREF kFieldText = RGB(0xE6, 0xE6, 0xE6);
+
+class ShellUpdaterLaunch final : public UpdaterLaunch {
+public:
+    explicit ShellUpdaterLaunch(HWND owner) : owner_(owner) {}
+    bool IsFile(const std::filesystem::path& path) override {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    }
+    int EnterBootMode() override { return kv::EnterBootMode(); }
+    bool StartUpdater(const std::filesystem::path& path) override {
+        const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(owner_, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        return result > 32;
+    }
+
+private:
+    HWND owner_;
+};
+
+// The two button pictures are decoded once for the whole run.
+const kv::skin::SkinImage& UpdatePicture(int which) {
+    static const kv::skin::SkinImage normal = kv::skin::LoadSkinImage(L"Skins\\update_normal.jpg");
+    static const kv::skin::SkinImage over = kv::skin::LoadSkinImage(L"Skins\\update_over.jpg");
+    return which == 0 ? normal : over;
+}
+
+}  // namespace
+
+class UpdateDialogWindow final : public CBaseDialog {
+public:
+    UpdateDialogWindow(HWND owner, UserDialogs& dialogs, UpdaterLaunch* launch)
+        : CBaseDialog(IDD_UPDATE_DIALOG, owner, GetProgramPaths().updateSkin, GetProgramPaths().skinFolder),
+          dialogs_(dialogs),
+          shell_(owner),
+          launch_(launch != nullptr ? *launch : shell_) {}
+    ~UpdateDialogWindow() override {
+        if (fieldBrush_) DeleteObject(fieldBrush_);
+        if (fieldFont_) DeleteObject(fieldFont_);
+    }
+    void Close() {
+        if (m_hWnd) EndDialog(IDCANCEL);
+    }
+    HWND Handle() const { return m_hWnd; }
+
+protected:
+    BOOL OnInitDialog() override {
+        CBaseDialog::OnInitDialog();
+        if (UpdatePicture(0).Empty() || UpdatePicture(1).Empty()) ExitProcess(0);  // the skin is incomplete
+        kv::skin::RenderImageToSurface(normal_, UpdatePicture(0), m_hWnd);
+        kv::skin::RenderImageToSurface(over_, UpdatePicture(1), m_hWnd);
+        const SkinLooks looks{&normal_, &over_, &over_, &normal_, &normal_};
+        const struct {
+            CPngButton& button;
+            int id;
+            const wchar_t* key;
+        } buttons[] = {
+            {update_, IDC_UPDATE_BUTTON, L"CONTROL_UPButton"},
+            {cancel_, IDC_UPDATE_CANCEL, L"CONTROL_CUPButton"},
+            {open_, IDC_UPDATE_OPEN, L"CONTROL_OPENButton"},
+            {backup_, IDC_UPDATE_BACKUP, L"CONTROL_BACKUPButton"},
+        };
+        for (const auto& b : buttons) {
+            (void)b.button.SubclassDlgItem(b.id, m_hWnd);
+            kv::skin::PlaceButton(b.button, Layout(), L"BUTTONINFO", b.key, looks);
+            b.button.SetCaptionStyle(true, 10, L"Arial Unicode MS", kCaptionColours, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        }
+        kv::skin::PlaceControl(GetDlgItem(m_hWnd, IDC_UPDATE_TITLE), Layout(), L"BUTTONINFO", L"CONTROL_UPTitle");
+        kv::skin::PlaceControl(GetDlgItem(m_hWnd, IDC_UPDATE_STATIC), Layout(), L"BUTTONINFO", L"CONTROL_UPStatic");
+        kv::skin::PlaceControl(GetDlgItem(m_hWnd, IDC_UPDATE_NOTE), Layout(), L"BUTTONINFO", L"CONTROL_UPNote");
+        kv::skin::PlaceControl(GetDlgItem(m_hWnd, IDC_UPDATE_PATH), Layout(), L"BUTTONINFO", L"CONTROL_UPCombox");
+        fieldBrush_ = CreateSolidBrush(kFieldBack);
+        SetFieldFont();
+        ShowPath();
+        ApplyLanguageTexts();
+        return TRUE;
+    }
+
+    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+            case WM_DRAWITEM: {
+                const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+                if (item->CtlType == ODT_STATIC) {
+                    DrawLabel(*item);
+                    SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
+                    return TRUE;
+                }
+                break;
+            }
+            case WM_CTLCOLOREDIT:
+            case WM_CTLCOLORLISTBOX: {
+                HDC dc = reinterpret_cast<HDC>(wParam);
+                SetTextColor(dc, kFieldText);
+                SetBkColor(dc, kFieldBack);
+                return reinterpret_cast<INT_PTR>(fieldBrush_);
+            }
+            case WM_COMMAND:
+                if (HIWORD(wParam) == BN_CLICKED) {
+                    switch (LOWORD(wParam)) {
+                        case IDC_UPDATE_OPEN: Choose(); return TRUE;
+                        case IDC_UPDATE_BUTTON: Update(); return TRUE;
+                        case IDC_UPDATE_CANCEL: CancelUpdate(); return TRUE;
+                        case IDC_UPDATE_BACKUP: Backup(); return TRUE;
+                        default: break;
+                    }
+                }
+                break;
+            default:
+                if (message == MSG_LANGUAGE && HasTag(wParam, TAG_LANGUAGE)) {
+                    ApplyLanguageTexts();
+                    return TRUE;
+                }
+                break;
+        }
+        return CBaseDialog::DialogProc(message, wParam, lParam);
+    }
+
+    void OnOK() override {}  // Enter in the path field does not end the dialog
+    void OnCancel() override { CancelUpdate(); }
+    void OnDpiChanged(int) override { SetFieldFont(); }
+
+private:
+    void ApplyLanguageTexts() {
+        SetWindowTextW(m_hWnd, Text("UPDATE_TITLE").c_str());
+        const struct {
+            int id;
+            const char* key;
+        } texts[] = {
+            {IDC_UPDATE_TITLE, "UPDATE_TITLE"},   {IDC_UPDATE_STATIC, "UPDATE_STATIC"}, {IDC_UPDATE_NOTE, "UPDATE_NOTE"},
+            {IDC_UPDATE_OPEN, "UPDATE_OPEN"},     {IDC_UPDATE_BUTTON, "UPDATE_BUTTON"}, {IDC_UPDATE_CANCEL, "UPDATE_CANCEL"},
+            {IDC_UPDATE_BACKUP, "UPDATE_BACKUP"},
+        };
+        for (const auto& t : texts) SetDlgItemTextW(m_hWnd, t.id, Text(t.key).c_str());
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
+
+    void DrawLabel(const DRAWITEMSTRUCT& item) {
+        kv::widgets::LabelStyle style;
+        switch (item.CtlID) {
+            case IDC_UPDATE_TITLE: style.points = 12; style.bold = true; style.colour = RGB(0xF2, 0xF2, 0xF2); break;
+            case IDC_UPDATE_NOTE:
+                style.points = 9;
+                style.colour = RGB(0xFF, 0xB8, 0x6E);
+                style.format = DT_LEFT | DT_WORDBREAK | DT_END_ELLIPSIS;
+                break;
+            default: break;
+        }
+        kv::widgets::DrawSkinLabel(item, style);
+    }
+
+    void SetFieldFont() {
+        HFONT font = kv::widgets::CreateSkinFont(m_hWnd, 10, L"Arial Unicode MS");
+        SendDlgItemMessageW(m_hWnd, IDC_UPDATE_PATH, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        if (fieldFont_) DeleteObject(fieldFont_);
+        fieldFont_ = font;
+    }
+
+    void ShowPath() {
+        HWND field = GetDlgItem(m_hWnd, IDC_UPDATE_PATH);
+        const std::wstring path = UpdaterPath().wstring();
+        if (!path.empty() && SendMessageW(field, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(path.c_str())) == CB_ERR)
+            SendMessageW(field, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        SetWindowTextW(field, path.c_str());
+    }
+
+    // What the path field holds is the updater: a chosen file, or a path the user typed.
+    void TakePathFromField() {
+        HWND field = GetDlgItem(m_hWnd, IDC_UPDATE_PATH);
+        const int length = GetWindowTextLengthW(field);
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(field, text.data(), length + 1)));
+        UpdaterPath() = text;
+    }
+
+    void Choose() {
+        const std::wstring package = GetProgramPaths().packageFolder;
+        FileDialogRequest request;
+        request.folder = package;
+        request.defaultExtension = L"exe";
+        request.filters = {{Text("UPDATE_FILTER_EXE"), L"*.exe"}};
+        const FileChoice choice = dialogs_.ChooseFile(m_hWnd, request);
+        if (!choice.path.empty()) {
+            UpdaterPath() = choice.path;
+            ShowPath();
+            InvalidateRect(m_hWnd, nullptr, TRUE);
+        }
+        SetCurrentDirectoryW(package.c_str());
+    }
+
+    void Update() {
+        TakePathFromField();
+        const UpdateOutcome out = RunFirmwareUpdate(UpdaterPath(), launch_);
+        if (UpdaterPath().empty()) SetDlgItemTextW(m_hWnd, IDC_UPDATE_PATH, L"");
+        if (out.messageKey != nullptr) dialogs_.Tell(m_hWnd, Text(out.messageKey));
+        if (out.closeDialog) EndDialog(IDOK);
+    }
+
+    void CancelUpdate() {
+        UpdaterPath().clear();
+        EndDialog(IDCANCEL);
+    }
+
+    void Backup() {
+        FileDialogRequest request;
+        request.save = true;
+        request.defaultExtension = L"kvp";
+        request.filters = ProfileFileFilters();
+        const std::wstring path = WithProfileExtension(dialogs_.ChooseFile(m_hWnd, request));
+        if (path.empty()) return;
+        const bool written = ExportProfile(path, TheProfileData());
+        dialogs_.Tell(m_hWnd, Text(written ? kMessageBackupWritten : kMessageBackupFailed));
+    }
+
+    UserDialogs& dialogs_;
+    ShellUpdaterLaunch shell_;
+    UpdaterLaunch& launch_;
+    kv::skin::SkinSurface normal_;
+    kv::skin::SkinSurface over_;
+    CPngButton update_;
+    CPngButton cancel_;
+    CPngButton open_;
+    CPngButton backup_;
+    HBRUSH fieldBrush_ = nullptr;
+    HFONT fieldFont_ = nullptr;
+};
+
+CKelvane_DlgUpdate::CKelvane_DlgUpdate(MainWindowHost& host, UserDialogs& dialogs, UpdaterLaunch* launch)
+    : host_(host), dialogs_(dialogs), launch_(launch) {}
+
+CKelvane_DlgUpdate::~CKelvane_DlgUpdate() = default;
+
+INT_PTR CKelvane_DlgUpdate::RunModal() {
+    if (window_) return -1;  // it runs already
+    window_ = std::make_unique<UpdateDialogWindow>(host_.Window(), dialogs_, launch_);
+    const INT_PTR result = window_->DoModal();
+    window_.reset();
+    return result;
+}
+
+bool CKelvane_DlgUpdate::IsOpen() const { return window_ != nullptr && window_->Handle() != nullptr; }
+
+void CKelvane_DlgUpdate::Close() {
+    if (window_) window_->Close();
+}
+
+HWND CKelvane_DlgUpdate::Handle() const { return window_ ? window_->Handle() : nullptr; }
+
+std::unique_ptr<ModalDialogPart> MakeUpdateDialog(MainWindowHost& host) { return std::make_unique<CKelvane_DlgUpdate>(host); }
+
+}  // namespace kv
