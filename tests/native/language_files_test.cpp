@@ -241,6 +241,7 @@ TEST_F(LanguageFiles, FormatDirectivesMatchHowTheProgramFormats) {
         {"MACRO_ERR_MAX", {"%d"}},               // the macro limit, 100
         {"MACRO_ACTION_ERR_DELAY_MAX", {"%d"}},  // the delay limit, 40000
         {"PROFILE_FORMAT_ERROR", {"%s"}},        // the file's path
+        {"PROFILE_EXPORT_FAILED", {"%s"}},       // the file's path
     };
     for (const char* name : kLanguageFiles) {
         const auto* text = File(name).Section(u"TEXT");
