@@ -13,6 +13,7 @@
 #include "skin/png_button.h"
 #include "skin/skin_image.h"
 #include "ui/resource_ids.h"
+#include "widgets/skin_combo_win.h"
 #include "widgets/skin_label_win.h"
 
 namespace kv {
@@ -20,8 +21,6 @@ namespace kv {
 namespace {
 
 constexpr CaptionColours kCaptionColours{0xFFFFFF, 0x0082FF, 0x049BFF, 0x7F7F7F, 0xFF6400};
-constexpr COLORREF kFieldBack = RGB(0x0E, 0x10, 0x13);
-constexpr COLORREF kFieldText = RGB(0xE6, 0xE6, 0xE6);
 
 class ShellUpdaterLaunch final : public UpdaterLaunch {
 public:
@@ -56,10 +55,6 @@ public:
           dialogs_(dialogs),
           shell_(owner),
           launch_(launch != nullptr ? *launch : shell_) {}
-    ~UpdateDialogWindow() override {
-        if (fieldBrush_) DeleteObject(fieldBrush_);
-        if (fieldFont_) DeleteObject(fieldFont_);
-    }
     void Close() {
         if (m_hWnd) EndDialog(IDCANCEL);
     }
@@ -87,12 +82,18 @@ protected:
             kv::skin::PlaceButton(b.button, Layout(), L"BUTTONINFO", b.key, looks);
             b.button.SetCaptionStyle(true, 10, L"Arial Unicode MS", kCaptionColours, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         }
-        kv::skin::PlaceControl(GetDlgItem(m_hWnd, IDC_UPDATE_TITLE), Layout(), L"BUTTONINFO", L"CONTROL_UPTitle");
-        kv::skin::PlaceControl(GetDlgItem(m_hWnd, IDC_UPDATE_STATIC), Layout(), L"BUTTONINFO", L"CONTROL_UPStatic");
-        kv::skin::PlaceControl(GetDlgItem(m_hWnd, IDC_UPDATE_NOTE), Layout(), L"BUTTONINFO", L"CONTROL_UPNote");
-        kv::skin::PlaceControl(GetDlgItem(m_hWnd, IDC_UPDATE_PATH), Layout(), L"BUTTONINFO", L"CONTROL_UPCombox");
-        fieldBrush_ = CreateSolidBrush(kFieldBack);
-        SetFieldFont();
+        (void)title_.Attach(GetDlgItem(m_hWnd, IDC_UPDATE_TITLE));
+        title_.SetFont(L"Arial Unicode MS", 12, true);
+        title_.SetAlign(kv::widgets::CSkinLabel::Align::LeftSingle);
+        (void)prompt_.Attach(GetDlgItem(m_hWnd, IDC_UPDATE_STATIC));
+        prompt_.SetAlign(kv::widgets::CSkinLabel::Align::LeftSingle);
+        (void)note_.Attach(GetDlgItem(m_hWnd, IDC_UPDATE_NOTE));
+        note_.SetColour(kv::widgets::Rgb(0xFF, 0xB8, 0x6E));
+        (void)path_.Replace(GetDlgItem(m_hWnd, IDC_UPDATE_PATH), true);
+        kv::skin::PlaceControl(title_.GetSafeHwnd(), Layout(), L"BUTTONINFO", L"CONTROL_UPTitle");
+        kv::skin::PlaceControl(prompt_.GetSafeHwnd(), Layout(), L"BUTTONINFO", L"CONTROL_UPStatic");
+        kv::skin::PlaceControl(note_.GetSafeHwnd(), Layout(), L"BUTTONINFO", L"CONTROL_UPNote");
+        kv::skin::PlaceControl(path_.GetSafeHwnd(), Layout(), L"BUTTONINFO", L"CONTROL_UPCombox");
         ShowPath();
         ApplyLanguageTexts();
         return TRUE;
@@ -100,22 +101,6 @@ protected:
 
     INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
-            case WM_DRAWITEM: {
-                const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-                if (item->CtlType == ODT_STATIC) {
-                    DrawLabel(*item);
-                    SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
-                    return TRUE;
-                }
-                break;
-            }
-            case WM_CTLCOLOREDIT:
-            case WM_CTLCOLORLISTBOX: {
-                HDC dc = reinterpret_cast<HDC>(wParam);
-                SetTextColor(dc, kFieldText);
-                SetBkColor(dc, kFieldBack);
-                return reinterpret_cast<INT_PTR>(fieldBrush_);
-            }
             case WM_COMMAND:
                 if (HIWORD(wParam) == BN_CLICKED) {
                     switch (LOWORD(wParam)) {
@@ -139,7 +124,6 @@ protected:
 
     void OnOK() override {}  // Enter in the path field does not end the dialog
     void OnCancel() override { CancelUpdate(); }
-    void OnDpiChanged(int) override { SetFieldFont(); }
 
 private:
     void ApplyLanguageTexts() {
@@ -156,43 +140,16 @@ private:
         RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     }
 
-    void DrawLabel(const DRAWITEMSTRUCT& item) {
-        kv::widgets::LabelStyle style;
-        switch (item.CtlID) {
-            case IDC_UPDATE_TITLE: style.points = 12; style.bold = true; style.colour = RGB(0xF2, 0xF2, 0xF2); break;
-            case IDC_UPDATE_NOTE:
-                style.points = 9;
-                style.colour = RGB(0xFF, 0xB8, 0x6E);
-                style.format = DT_LEFT | DT_WORDBREAK | DT_END_ELLIPSIS;
-                break;
-            default: break;
-        }
-        kv::widgets::DrawSkinLabel(item, style);
-    }
-
-    void SetFieldFont() {
-        HFONT font = kv::widgets::CreateSkinFont(m_hWnd, 10, L"Arial Unicode MS");
-        SendDlgItemMessageW(m_hWnd, IDC_UPDATE_PATH, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-        if (fieldFont_) DeleteObject(fieldFont_);
-        fieldFont_ = font;
-    }
-
     void ShowPath() {
-        HWND field = GetDlgItem(m_hWnd, IDC_UPDATE_PATH);
         const std::wstring path = UpdaterPath().wstring();
-        if (!path.empty() && SendMessageW(field, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(path.c_str())) == CB_ERR)
-            SendMessageW(field, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
-        SetWindowTextW(field, path.c_str());
+        bool listed = path.empty();
+        for (int i = 0; i < path_.Count() && !listed; ++i) listed = path_.ItemText(i) == path;
+        if (!listed) path_.AddItem(path);
+        path_.SetText(path);
     }
 
     // What the path field holds is the updater: a chosen file, or a path the user typed.
-    void TakePathFromField() {
-        HWND field = GetDlgItem(m_hWnd, IDC_UPDATE_PATH);
-        const int length = GetWindowTextLengthW(field);
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(GetWindowTextW(field, text.data(), length + 1)));
-        UpdaterPath() = text;
-    }
+    void TakePathFromField() { UpdaterPath() = path_.Text(); }
 
     void Choose() {
         const std::wstring package = GetProgramPaths().packageFolder;
@@ -212,7 +169,7 @@ private:
     void Update() {
         TakePathFromField();
         const UpdateOutcome out = RunFirmwareUpdate(UpdaterPath(), launch_);
-        if (UpdaterPath().empty()) SetDlgItemTextW(m_hWnd, IDC_UPDATE_PATH, L"");
+        if (UpdaterPath().empty()) path_.SetText(L"");
         if (out.messageKey != nullptr) dialogs_.Tell(m_hWnd, Text(out.messageKey));
         if (out.closeDialog) EndDialog(IDOK);
     }
@@ -242,8 +199,10 @@ private:
     CPngButton cancel_;
     CPngButton open_;
     CPngButton backup_;
-    HBRUSH fieldBrush_ = nullptr;
-    HFONT fieldFont_ = nullptr;
+    kv::widgets::CSkinLabel title_;
+    kv::widgets::CSkinLabel prompt_;
+    kv::widgets::CSkinLabel note_;
+    kv::widgets::CSkinCombo path_;
 };
 
 CKelvane_DlgUpdate::CKelvane_DlgUpdate(MainWindowHost& host, UserDialogs& dialogs, UpdaterLaunch* launch)

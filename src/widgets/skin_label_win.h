@@ -1,25 +1,39 @@
-// Texts drawn over a skinned dialog's background: an owner-drawn static (SS_OWNERDRAW) whose parent
-// answers WM_DRAWITEM with DrawSkinLabel. The dialog's background behind the label is painted first, so
-// the text sits on the skin's picture and a changed text never leaves the old one behind. Also the fonts
-// of such dialogs, in points at the window's own density. Runs on the dialog's thread.
+// CSkinLabel: a static text drawn over the skinned background in the skin's colours (dim when disabled),
+// left-aligned and wrapped, or centred on one line. A label may name a buddy control: a click on the
+// label clicks the buddy (the caption of a check box or radio button).
+//
+// Usage:
+//   CSkinLabel caption;                                    // a member of the window
+//   caption.Attach(GetDlgItem(dialog, IDC_CAPTION));       // or Create(dialog, id)
+//   caption.SetBuddy(GetDlgItem(dialog, IDC_CHECK));
+//   SetWindowTextW(caption.GetSafeHwnd(), text);
 #pragma once
 
 #include <windows.h>
 
+#include "widgets/widget_base_win.h"
+
 namespace kv::widgets {
 
-struct LabelStyle {
-    int points = 10;
-    const wchar_t* face = L"Arial Unicode MS";
-    COLORREF colour = RGB(0xE6, 0xE6, 0xE6);
-    bool bold = false;
-    UINT format = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
+class CSkinLabel : public CWidget {
+public:
+    enum class Align { LeftWrapped, LeftSingle, Centred };
+
+    [[nodiscard]] bool Attach(HWND label);
+    [[nodiscard]] bool Create(HWND parent, int id, const wchar_t* text = L"");
+    void SetAlign(Align align);
+    void SetColour(Colour colour);
+    void SetBuddy(HWND buddy);
+
+protected:
+    LRESULT ControlProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool ParentProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void Draw(HDC dc, const RECT& rect);
+    Align align_ = Align::LeftWrapped;
+    Colour colour_ = kSkinPalette.text;
+    HWND buddy_ = nullptr;
 };
-
-// A font of the style's face, size and weight for the window's density; the caller deletes it.
-[[nodiscard]] HFONT CreateSkinFont(HWND window, int points, const wchar_t* face, bool bold = false);
-
-// Paints an owner-drawn static: the background behind it, then its window text in the style.
-void DrawSkinLabel(const DRAWITEMSTRUCT& item, const LabelStyle& style);
 
 }  // namespace kv::widgets
