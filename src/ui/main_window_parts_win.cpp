@@ -3,13 +3,14 @@
 
 #include "device/update_dialog_win.h"
 #include "profiles/profile_flows_win.h"
+#include "profiles/profile_manager_win.h"
 
 namespace kv {
 
 MainWindowParts MakeMainWindowParts(MainWindowHost& host) {
     MainWindowParts parts;
     // parts.keyDialog = MakeKeyAssignmentDialog(host);
-    // parts.profileManager = MakeProfileManagerDialog(host);
+    parts.profileManager = MakeProfileManagerDialog(host);
     parts.updateDialog = MakeUpdateDialog(host);
     parts.profileFlows = MakeProfileFlows(host, parts);  // after the key dialog and the profile manager it asks
     // parts.lighting = MakeLightingPanel(host);
