@@ -13,6 +13,7 @@
 #include "profiles/profile_flows_win.h"
 #include "profiles/profile_manager_win.h"
 #include "profiles/profile_window_win.h"
+#include "device/update_dialog_win.h"
 #include "ui/resource_ids.h"
 
 namespace kv {
@@ -123,6 +124,41 @@ TEST_F(ProfileManagerVk, ASwitchFromTheWindowMarksTheRowWhenNothingIsUnapplied) 
         ListView_GetItemText(GetDlgItem(d, IDC_PROFILE_LIST), 1, 0, mark.data(), 8);
         EXPECT_FALSE(mark.c_str()[0] == L'\0');
         Click(d, IDCANCEL);
+    });
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// For looking at the dialogs: each stays on screen for KV_SHOW_SECONDS (run with
+// --gtest_also_run_disabled_tests --gtest_filter=*ShowDialogs and take screenshots meanwhile).
+TEST(ProfileDialogsOnScreen, DISABLED_ShowDialogs) {
+    char value[16] = {};
+    const int seconds = GetEnvironmentVariableA("KV_SHOW_SECONDS", value, sizeof value) ? std::atoi(value) : 5;
+    ASSERT_TRUE(Keyboard().Attach());
+    kvtest::TestHost host;
+    kvtest::ScriptedDialogs dialogs;
+    MemoryListStore store;
+    CKelvane_DlgProfile manager(host, dialogs, &store);
+    ProfileFlows flows(host, nullptr, &manager, dialogs);
+    host.flows = &flows;
+    flows.LoadOnAttach();
+    store.values = {{u"PROFILE00", u"5"}, {u"PROFILE01", u"C:\\Users\\me\\AppData\\Local\\Halvorn\\$Profile0.kvp"},
+                    {u"PROFILE02", u"C:\\Users\\me\\AppData\\Local\\Halvorn\\$Profile0.kvp"},
+                    {u"PROFILE03", u"C:\\Users\\me\\AppData\\Local\\Halvorn\\$Profile0.kvp"},
+                    {u"PROFILE04", u"D:\\Games\\Shooter.kvp"}, {u"PROFILE05", u"D:\\Games\\Strategy macros.kvp"}};
+    kvtest::RunModalWith(manager, [&](HWND d) {
+        SetWindowPos(d, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Sleep(static_cast<DWORD>(seconds) * 1000);
+    });
+    UpdaterPath() = L"C:\\Package\\Updater-V0104.exe";
+    CKelvane_DlgUpdate update(host, dialogs);
+    kvtest::RunModalWith(update, [&](HWND d) {
+        SetWindowPos(d, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Sleep(static_cast<DWORD>(seconds) * 1000);
     });
 }
 
