@@ -1,6 +1,7 @@
 // Runs on the main window's thread.
 #include "device/update_dialog_win.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include "app/app_messages.h"
@@ -44,6 +45,20 @@ const kv::skin::SkinImage& UpdatePicture(int which) {
     static const kv::skin::SkinImage normal = kv::skin::LoadSkinImage(L"Skins\\update_normal.jpg");
     static const kv::skin::SkinImage over = kv::skin::LoadSkinImage(L"Skins\\update_over.jpg");
     return which == 0 ? normal : over;
+}
+
+// The file menu's item that opens this dialog takes its text from the language file whenever the menu
+// opens (the window owning the menu receives WM_INITMENUPOPUP before it shows).
+LRESULT CALLBACK MenuTextSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_INITMENUPOPUP) {
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        HMENU popup = reinterpret_cast<HMENU>(wParam);
+        if (GetMenuState(popup, ID_MENU_UPDATE, MF_BYCOMMAND) != static_cast<UINT>(-1))
+            ModifyMenuW(popup, ID_MENU_UPDATE, MF_BYCOMMAND | MF_STRING, ID_MENU_UPDATE, Text("MENU_UPDATE").c_str());
+        return result;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, MenuTextSubclass, 0);
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -96,7 +111,8 @@ protected:
         kv::skin::PlaceControl(path_.GetSafeHwnd(), Layout(), L"BUTTONINFO", L"CONTROL_UPCombox");
         ShowPath();
         ApplyLanguageTexts();
-        return TRUE;
+        SetFocus(update_.GetSafeHwnd());  // not the path field, whose text would open selected
+        return FALSE;
     }
 
     INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -226,6 +242,9 @@ void CKelvane_DlgUpdate::Close() {
 
 HWND CKelvane_DlgUpdate::Handle() const { return window_ ? window_->Handle() : nullptr; }
 
-std::unique_ptr<ModalDialogPart> MakeUpdateDialog(MainWindowHost& host) { return std::make_unique<CKelvane_DlgUpdate>(host); }
+std::unique_ptr<ModalDialogPart> MakeUpdateDialog(MainWindowHost& host) {
+    if (host.Window() != nullptr) SetWindowSubclass(host.Window(), MenuTextSubclass, 0, 0);
+    return std::make_unique<CKelvane_DlgUpdate>(host);
+}
 
 }  // namespace kv

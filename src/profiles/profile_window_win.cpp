@@ -39,7 +39,7 @@ void ReloadWorkingDataFromFile() {
     (void)LoadProfileFile(WorkingFile(), TheProfileData());
 }
 
-std::size_t KeyboardMacroCapacity() {
+std::size_t ReadKeyboardMacroCapacity() {
     uint8_t info[kInfoSize] = {};
     if (ReadInfo(info) != kResultSuccess) return kMacroAreaLimit;
     return std::size_t{info[kInfoCapacityOffset]} * 128;

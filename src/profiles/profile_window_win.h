@@ -22,7 +22,7 @@ void ReloadWorkingDataFromFile();
 
 // The keyboard's macro-area capacity in bytes; the largest the keyboard can state when it cannot be read,
 // so a write to a keyboard that does not answer fails as a write rather than as a capacity refusal.
-[[nodiscard]] std::size_t KeyboardMacroCapacity();
+[[nodiscard]] std::size_t ReadKeyboardMacroCapacity();
 
 // The window's caption: the profile file's title (or the default profile name) and "PROFILE_TIP".
 void ShowProfileCaption(HWND window);

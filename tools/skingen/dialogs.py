@@ -203,7 +203,7 @@ def profile():
     buttons = [
         ("CONTROL_OK", (300, 324, 72, 34), "plain"),
         ("CONTROL_CANCEL", (376, 324, 72, 34), "plain"),
-        ("CONTROL2_APPLY", (452, 324, 72, 34), "primary"),
+        ("CONTROL2_APPLY", (452, 324, 72, 34), "plain"),  # often disabled: one picture serves both looks
         ("FUNC_ADD", (16, 324, 88, 34), "plain"),
         ("FUNC_LOAD", (110, 324, 88, 34), "plain"),
         ("FUNC_DELETE", (204, 324, 88, 34), "plain"),
