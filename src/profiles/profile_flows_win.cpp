@@ -100,7 +100,7 @@ void ProfileFlows::ImportFile(const std::wstring& path) {
         ProfileContent checked;
         const bool valid = ReadProfileForImport(path, checked).code == kValidateOk;
         out = ImportProfileFile(path, WorkingFile(), TheProfileData(), TheProfileDataSnapshot(), CommandSetDataLink(),
-                                valid ? ReadKeyboardMacroCapacity() : 0, CurrentDefaultKeyTable());
+                                valid ? ReadKeyboardMacroCapacity() : 0, KeyboardDefaultKeys());
     }
     if (!out.imported) {
         for (const char* key : {out.firstMessage, out.secondMessage}) {

@@ -1,6 +1,7 @@
 // Runs on the main window's thread; the working data is taken under its lock by the core functions.
 #include "profiles/profile_window_win.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/program_paths.h"
@@ -13,6 +14,7 @@
 #include "profiles/profile_switch.h"
 #include "profiles/profile_transfer.h"
 #include "profiles/user_dialogs_win.h"
+#include "ui/device_link_win.h"
 
 namespace kv {
 
@@ -31,8 +33,16 @@ void ReloadWorkingDataFromKeyboard() {
         return;
     }
     const std::wstring prefix = Text("MACRO_NEW_PREFIX");
-    (void)RefreshFromKeyboard(CommandSetDataLink(), CurrentDefaultKeyTable(), std::u16string(prefix.begin(), prefix.end()),
+    (void)RefreshFromKeyboard(CommandSetDataLink(), KeyboardDefaultKeys(), std::u16string(prefix.begin(), prefix.end()),
                               working, data);
+}
+
+KeyTableBlock KeyboardDefaultKeys() {
+    KeyTableBlock defaults{};
+    CopyDefaultKeyTable(defaults.data());
+    if (std::any_of(defaults.begin(), defaults.end(), [](uint8_t b) { return b != 0; })) return defaults;
+    if (ReadDefaultKeyTable(defaults.data()) == kResultSuccess) return defaults;
+    return BuiltInDefaultKeyTable();
 }
 
 void ReloadWorkingDataFromFile() {

@@ -4,7 +4,11 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
+
+#include "keys/assignment_action_code.h"
 #include <filesystem>
 
 namespace kv {
@@ -19,6 +23,10 @@ void ReloadWorkingDataFromKeyboard();
 // The working file back into the working data, dropping what was not applied (a missing file gives the
 // default block).
 void ReloadWorkingDataFromFile();
+
+// The keyboard's factory key table, which key tables are decoded and encoded against: as read when it was
+// attached, else read now, else the one the program knows without a keyboard.
+[[nodiscard]] KeyTableBlock KeyboardDefaultKeys();
 
 // The keyboard's macro-area capacity in bytes; the largest the keyboard can state when it cannot be read,
 // so a write to a keyboard that does not answer fails as a write rather than as a capacity refusal.

@@ -161,7 +161,7 @@ TEST_F(ProfileFlowsVk, ExportThenImportRestoresEverythingAndWritesTheKeyboard) {
         ASSERT_EQ(tables.size(), 3 * kKeyTableSize);
         std::lock_guard<std::mutex> hold(TheProfileDataSnapshot().lock);
         for (unsigned p = 0; p < 3; ++p) {
-            const KeyTableBlock block = BuildKeyTableBlock(TheProfileDataSnapshot(), p, CurrentDefaultKeyTable());
+            const KeyTableBlock block = BuildKeyTableBlock(TheProfileDataSnapshot(), p, KeyboardDefaultKeys());
             EXPECT_TRUE(std::equal(block.begin(), block.end(), tables.begin() + p * kKeyTableSize)) << p;
         }
     }

@@ -96,7 +96,7 @@ bool TestHost::ApplyNow() {
     ++applies;
     const kv::ProfileWriteOutcome out =
         kv::CreateSnapshotAndWrite(kv::TheProfileData(), kv::TheProfileDataSnapshot(), kv::CommandSetDataLink(),
-                                   kv::ReadKeyboardMacroCapacity(), kv::CurrentDefaultKeyTable(), std::nullopt);
+                                   kv::ReadKeyboardMacroCapacity(), kv::KeyboardDefaultKeys(), std::nullopt);
     const bool ok = out.written && out.result == kv::kResultSuccess;
     if (ok) SetDirty(false);
     return ok;

@@ -109,5 +109,19 @@ TEST_F(UpdateDialogVk, CancelEmptiesThePathAndBackupWritesTheProfileData) {
     EXPECT_EQ(back.macros, TheProfileData().content.macros);
 }
 
+// The file menu's item of the dialog shows the language text whenever the menu opens.
+TEST(UpdateDialogMenu, TheMenuItemTakesItsLanguageText) {
+    kvtest::TestHost host;
+    const std::unique_ptr<ModalDialogPart> part = MakeUpdateDialog(host);
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_FILE_MENU));
+    ASSERT_NE(menu, nullptr);
+    HMENU popup = GetSubMenu(menu, 0);
+    SendMessageW(host.Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+    wchar_t text[128] = {};
+    GetMenuStringW(popup, ID_MENU_UPDATE, text, 128, MF_BYCOMMAND);
+    EXPECT_EQ(std::wstring(text), Text("MENU_UPDATE"));
+    DestroyMenu(menu);
+}
+
 }  // namespace
 }  // namespace kv
