@@ -42,6 +42,7 @@ Var wasRunning
 !define MUI_ICON "${KV_ICON}"
 !define MUI_UNICON "${KV_ICON}"
 !define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_SMALLDESC
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS

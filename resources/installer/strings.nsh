@@ -19,7 +19,7 @@ LangString SEC_AUTOSTART ${LANG_FRENCH} "Démarrer Kelvane à l'ouverture de ses
 LangString DESC_AUTOSTART ${LANG_ENGLISH} "After every logon Kelvane waits in the notification area, with administrator rights and without asking."
 LangString DESC_AUTOSTART ${LANG_SIMPCHINESE} "每次登录后，Kelvane 以管理员权限在通知区域中待命，不会弹出询问。"
 LangString DESC_AUTOSTART ${LANG_TRADCHINESE} "每次登入後，Kelvane 會以系統管理員權限在通知區域中待命，不會跳出詢問。"
-LangString DESC_AUTOSTART ${LANG_FRENCH} "Après chaque ouverture de session, Kelvane attend dans la zone de notification, avec les droits d'administrateur et sans rien demander."
+LangString DESC_AUTOSTART ${LANG_FRENCH} "Kelvane démarre dans la zone de notification à chaque session, en administrateur."
 
 LangString TASK_DESCRIPTION ${LANG_ENGLISH} "Starts Kelvane in the notification area at logon."
 LangString TASK_DESCRIPTION ${LANG_SIMPCHINESE} "登录时在通知区域中启动 Kelvane。"
@@ -46,7 +46,7 @@ LangString UNSEC_PROFILES ${LANG_SIMPCHINESE} "删除我的配置文件和设置
 LangString UNSEC_PROFILES ${LANG_TRADCHINESE} "移除我的設定檔與設定"
 LangString UNSEC_PROFILES ${LANG_FRENCH} "Supprimer mes profils et réglages"
 
-LangString UNDESC_PROFILES ${LANG_ENGLISH} "Also deletes your Kelvane profiles, macros and settings from this computer. Leave it unticked to keep them for a later installation."
-LangString UNDESC_PROFILES ${LANG_SIMPCHINESE} "同时从这台电脑删除您的 Kelvane 配置文件、宏和设置。不勾选则保留它们，供以后安装使用。"
-LangString UNDESC_PROFILES ${LANG_TRADCHINESE} "同時從這部電腦刪除您的 Kelvane 設定檔、巨集與設定。不勾選則保留它們，供日後安裝使用。"
-LangString UNDESC_PROFILES ${LANG_FRENCH} "Supprime aussi de cet ordinateur vos profils, macros et réglages Kelvane. Laissez la case décochée pour les garder en vue d'une installation ultérieure."
+LangString UNDESC_PROFILES ${LANG_ENGLISH} "Also deletes your Kelvane profiles, macros and settings. Unticked, they are kept."
+LangString UNDESC_PROFILES ${LANG_SIMPCHINESE} "同时删除您的 Kelvane 配置文件、宏和设置。不勾选则保留。"
+LangString UNDESC_PROFILES ${LANG_TRADCHINESE} "同時刪除您的 Kelvane 設定檔、巨集與設定。不勾選則保留。"
+LangString UNDESC_PROFILES ${LANG_FRENCH} "Supprime aussi vos profils, macros et réglages Kelvane. Sinon, ils sont conservés."
