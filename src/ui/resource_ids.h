@@ -99,6 +99,7 @@
 #define IDC_ABOUT_LINK 1124
 #define IDC_ABOUT_COPYRIGHT 1205
 #define IDC_ABOUT_INTRO 1206
+#define IDC_ABOUT_VERSION 1207
 
 /* Profile manager controls */
 #define IDC_PROFILE_LIST 1007
