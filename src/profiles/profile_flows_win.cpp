@@ -96,11 +96,13 @@ void ProfileFlows::ImportFile(const std::wstring& path) {
     ImportOutcome out;
     {
         WaitCursor wait;
-        // The file is checked before the keyboard is asked for its capacity: a bad file never reaches it.
+        // The file is checked before the keyboard is asked for anything: a bad file never reaches it.
         ProfileContent checked;
         const bool valid = ReadProfileForImport(path, checked).code == kValidateOk;
+        const std::size_t capacity = valid ? ReadKeyboardMacroCapacity() : 0;
+        const KeyTableBlock defaults = valid ? KeyboardDefaultKeys() : BuiltInDefaultKeyTable();
         out = ImportProfileFile(path, WorkingFile(), TheProfileData(), TheProfileDataSnapshot(), CommandSetDataLink(),
-                                valid ? ReadKeyboardMacroCapacity() : 0, KeyboardDefaultKeys());
+                                capacity, defaults);
     }
     if (!out.imported) {
         for (const char* key : {out.firstMessage, out.secondMessage}) {
