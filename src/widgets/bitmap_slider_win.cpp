@@ -35,8 +35,8 @@ void CBitmapSlider::MoveTo(int position) {
 int CBitmapSlider::PositionAt(int x) const {
     RECT r;
     GetClientRect(hwnd_, &r);
-    const int margin = r.bottom / 2;
-    const int travel = std::max(1, r.right - 2 * margin);
+    const int margin = static_cast<int>(r.bottom) / 2;
+    const int travel = std::max(1, static_cast<int>(r.right) - 2 * margin);
     const int steps = std::max(1, Positions() - 1);
     return (std::clamp(x - margin, 0, travel) * steps * 2 + travel) / (2 * travel);
 }

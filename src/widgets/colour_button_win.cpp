@@ -17,7 +17,8 @@ void CColourButton::SetColour(uint32_t colour) {
 }
 
 bool CColourButton::Pick(HWND owner) {
-    CHOOSECOLORW cc{sizeof cc};
+    CHOOSECOLORW cc{};
+    cc.lStructSize = sizeof cc;
     cc.hwndOwner = owner;
     cc.rgbResult = colour_;
     cc.lpCustColors = g_customColours;

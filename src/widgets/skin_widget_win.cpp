@@ -9,7 +9,8 @@ constexpr wchar_t kClassName[] = L"KvSkinWidget";
 
 ATOM RegisterWidgetClass(WNDPROC proc) {
     static const ATOM atom = [proc] {
-        WNDCLASSEXW wc{sizeof wc};
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
         wc.lpfnWndProc = proc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_HAND);
