@@ -684,7 +684,7 @@ void CLightingPanel::ClearPreviewFrames() {
 }
 
 void CLightingPanel::PreviewStep() {
-    if (!open_) {
+    if (!open_ || !windowShown_) {
         UpdatePreviewTimer();
         return;
     }
@@ -701,6 +701,9 @@ void CLightingPanel::PreviewStep() {
         shownFrames_[i] = colour;
         if (CPngButton* b = host_.KeyButton(previewControls_[i])) b->SetFrame(colour, true);
     }
+    // The window kills the timer each time it fires; the next step comes 50 ms after this one ended, so a
+    // slow display gets fewer steps instead of a queue of them.
+    if (timerRunning_) SetTimer(host_.Window(), TIMER_PREVIEW, kPreviewPeriodMs, nullptr);
 }
 
 // ---- the combo boxes' dark look (the main window's messages about them) ------------------------------

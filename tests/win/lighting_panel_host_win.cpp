@@ -67,8 +67,9 @@ INT_PTR PanelHost::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
             if (panel_) panel_->OnSlider(wParam, lParam);
             return TRUE;
         case WM_TIMER:
-            if (wParam == kv::TIMER_PREVIEW && panel_) {
-                panel_->PreviewStep();
+            if (wParam == kv::TIMER_PREVIEW && panel_) {  // as the main window does
+                KillTimer(m_hWnd, kv::TIMER_PREVIEW);
+                if (panel_->PerKeyEdit()) panel_->PreviewStep();
                 return TRUE;
             }
             break;
