@@ -123,7 +123,7 @@ void WindowSteps() {
 
 }  // namespace
 
-int wmain() {
+int main() {
     SetProcessDPIAware();
     WindowSteps();
     return 0;

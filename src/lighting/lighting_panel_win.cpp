@@ -14,6 +14,7 @@
 #include "skin/language.h"
 #include "skin/placement.h"
 #include "skin/skin_image.h"
+#include "widgets/widget_palette.h"
 
 namespace kv {
 namespace {
@@ -95,9 +96,10 @@ std::wstring Light(const char* key) { return LookupLightText(key, GetLanguageInd
 
 constexpr COLORREF kLabelColour = RGB(190, 196, 206);
 constexpr COLORREF kTitleColour = RGB(236, 238, 242);
-constexpr COLORREF kComboBack = RGB(30, 33, 38);
-constexpr COLORREF kComboText = RGB(226, 230, 236);
-constexpr COLORREF kComboSelected = RGB(232, 120, 20);
+constexpr COLORREF kComboBack = widgets::kSkinPalette.face;
+constexpr COLORREF kComboText = widgets::kSkinPalette.text;
+constexpr COLORREF kComboSelected = widgets::kSkinPalette.selectedFace;
+constexpr COLORREF kComboSelectedText = widgets::kSkinPalette.selectedText;
 
 }  // namespace
 
@@ -178,7 +180,7 @@ void CLightingPanel::CreateControls() {
     lf.lfWeight = FW_NORMAL;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lf.lfCharSet = DEFAULT_CHARSET;
-    wcscpy_s(lf.lfFaceName, L"Tahoma");
+    wcscpy_s(lf.lfFaceName, widgets::kWidgetFontFace);
     font_ = CreateFontIndirectW(&lf);
     comboBrush_ = CreateSolidBrush(kComboBack);
 
@@ -722,7 +724,7 @@ bool CLightingPanel::DrawComboItem(const DRAWITEMSTRUCT& item) {
         SendMessageW(item.hwndItem, CB_GETLBTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
         text.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, selected ? RGB(255, 255, 255) : kComboText);
+        SetTextColor(dc, selected ? kComboSelectedText : kComboText);
         HGDIOBJ old = SelectObject(dc, font_);
         r.left += MulDiv(6, WindowDpi(), 96);
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);

@@ -1,5 +1,7 @@
 #include "widgets/text_label_win.h"
 
+#include "widgets/widget_palette.h"
+
 namespace kv::widgets {
 
 void CTextLabel::SetText(const std::wstring& text) {
@@ -21,7 +23,7 @@ void CTextLabel::Paint(HDC dc, const RECT& rect) {
     lf.lfWeight = bold_ ? FW_BOLD : FW_NORMAL;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lf.lfCharSet = DEFAULT_CHARSET;
-    wcscpy_s(lf.lfFaceName, L"Tahoma");
+    wcscpy_s(lf.lfFaceName, kWidgetFontFace);
     HFONT font = CreateFontIndirectW(&lf);
     HGDIOBJ old = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);

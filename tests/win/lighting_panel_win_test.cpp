@@ -337,6 +337,7 @@ TEST_F(LightingPanel, Screenshots) {
     kv::RegistryLanguageStore languages;
     const uint32_t before = static_cast<uint32_t>(kv::GetLanguageId(languages));
     SetWindowPos(host_->Window(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ASSERT_TRUE(vk_.SetEffects({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 20}));
     SetStoredEffect(0, 1);
     (void)host_->SelectProfile(0);
     OpenPanel();
