@@ -174,14 +174,6 @@ void CLightingPanel::Create() {
 
 void CLightingPanel::CreateControls() {
     HWND window = host_.Window();
-    const int dpi = WindowDpi();
-    LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(9, dpi, 72);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfQuality = CLEARTYPE_QUALITY;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    wcscpy_s(lf.lfFaceName, widgets::kWidgetFontFace);
-    font_ = CreateFontIndirectW(&lf);
     comboBrush_ = CreateSolidBrush(kComboBack);
 
     (void)panelSwitch_.Create(window, IDC_PANEL_SWITCH);
@@ -234,10 +226,10 @@ void CLightingPanel::CreateControls() {
         c.id = id;
         c.hwnd = CreateWindowExW(0, WC_COMBOBOXW, L"", WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | style,
                                  1, 1, 1, 1, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     };
     combo(effectList_, IDC_EFFECT_LIST, CBS_DROPDOWNLIST);
     combo(setList_, IDC_SET_LIST, CBS_DROPDOWN | CBS_AUTOHSCROLL);
+    for (HWND c : {effectList_.hwnd, setList_.hwnd}) SetWindowSubclass(c, &ComboSubclass, kSubclassId, 0);
     SendMessageW(setList_.hwnd, CB_LIMITTEXT, 31, 0);
 }
 
@@ -281,8 +273,27 @@ void CLightingPanel::PlaceControls() {
 
 // ---- texts -----------------------------------------------------------------------------------------
 
+// The combo boxes' font: the widgets' face at the window's density, or one that covers Chinese when the
+// language's texts are Chinese.
+void CLightingPanel::MakeFont(const std::wstring& sample) {
+    HDC dc = GetDC(host_.Window());
+    const std::wstring face = CPngButton::FaceForText(dc, widgets::kWidgetFontFace, sample.c_str(), static_cast<int>(sample.size()));
+    ReleaseDC(host_.Window(), dc);
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(9, WindowDpi(), 72);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&lf);
+    for (HWND c : {effectList_.hwnd, setList_.hwnd}) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (font_ != nullptr) DeleteObject(font_);
+    font_ = font;
+}
+
 void CLightingPanel::ApplyLanguage() {
     if (!created_) return;
+    MakeFont(Light("Deng") + LookupModeText(1, GetLanguageIndex()));
     title_.SetText(Light("Deng"));
     brightnessLabel_.SetText(Light("Light"));
     speedLabel_.SetText(Light("Speed"));
@@ -731,6 +742,52 @@ bool CLightingPanel::DrawComboItem(const DRAWITEMSTRUCT& item) {
         SelectObject(dc, old);
     }
     return true;
+}
+
+// The combo boxes draw their edge and button in the system's light colours; over them go the skin's edge
+// and a dark button with its chevron.
+LRESULT CALLBACK CLightingPanel::ComboSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+    if (message != WM_PAINT && message != WM_ENABLE && message != WM_SETFOCUS && message != WM_KILLFOCUS) return result;
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetComboBoxInfo(hwnd, &info)) return result;
+    const CBaseDialog* dialog = CBaseDialog::FromHandle(GetParent(hwnd));
+    const int dpi = dialog != nullptr ? dialog->Dpi() : 96;
+    HDC dc = GetDC(hwnd);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HBRUSH edge = CreateSolidBrush(GetFocus() == hwnd || GetParent(GetFocus()) == hwnd ? widgets::kSkinPalette.accent
+                                                                                        : widgets::kSkinPalette.edge);
+    HBRUSH face = CreateSolidBrush(widgets::kSkinPalette.headerFace);
+    HBRUSH well = CreateSolidBrush(kComboBack);
+    // The band between the edge and the item is the well's colour, the outermost pixel the skin's edge.
+    const RECT bands[4] = {{client.left, client.top, client.right, info.rcItem.top},
+                           {client.left, info.rcItem.bottom, client.right, client.bottom},
+                           {client.left, client.top, info.rcItem.left, client.bottom},
+                           {info.rcItem.right, client.top, info.rcButton.left, client.bottom}};
+    for (const RECT& b : bands) FillRect(dc, &b, well);
+    RECT button = info.rcButton;
+    button.top = client.top;
+    button.bottom = client.bottom;
+    button.right = client.right;
+    FillRect(dc, &button, face);
+    FrameRect(dc, &client, edge);
+    // The chevron.
+    HPEN pen = CreatePen(PS_SOLID, std::max(1, MulDiv(2, dpi, 96)), widgets::kSkinPalette.text);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    const int cx = (button.left + button.right) / 2, cy = (button.top + button.bottom) / 2;
+    const int d = MulDiv(3, dpi, 96);
+    MoveToEx(dc, cx - d, cy - d / 2, nullptr);
+    LineTo(dc, cx, cy + d / 2 + 1);
+    LineTo(dc, cx + d + 1, cy - d / 2 - 1);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    DeleteObject(edge);
+    DeleteObject(face);
+    DeleteObject(well);
+    ReleaseDC(hwnd, dc);
+    return result;
 }
 
 LRESULT CALLBACK CLightingPanel::WindowSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,

@@ -70,6 +70,7 @@ private:
     void ShowDirectionLook();
     void ShowColourLooks();
     void ShowSetControls();
+    void MakeFont(const std::wstring& sample);
     void FillEffectList();
     void FillSetList();
     void CommitSetName();
@@ -85,6 +86,7 @@ private:
     [[nodiscard]] bool ReadOpenFlag();
     [[nodiscard]] int WindowDpi() const;
     static LRESULT CALLBACK WindowSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK ComboSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     bool DrawComboItem(const DRAWITEMSTRUCT& item);
 
     MainWindowHost& host_;
