@@ -2,6 +2,7 @@
 #include "ui/main_window_parts_win.h"
 
 #include "device/update_dialog_win.h"
+#include "lighting/lighting_panel_win.h"
 #include "profiles/profile_flows_win.h"
 #include "profiles/profile_manager_win.h"
 
@@ -13,7 +14,7 @@ MainWindowParts MakeMainWindowParts(MainWindowHost& host) {
     parts.profileManager = MakeProfileManagerDialog(host);
     parts.updateDialog = MakeUpdateDialog(host);
     parts.profileFlows = MakeProfileFlows(host, parts);  // after the key dialog and the profile manager it asks
-    // parts.lighting = MakeLightingPanel(host);
+    parts.lighting = MakeLightingPanel(host);
     return parts;
 }
 
