@@ -84,13 +84,11 @@ KeyDialogServices DefaultKeyDialogServices() {
     return s;
 }
 
-Kelvane_DlgComposite::Kelvane_DlgComposite(MainWindowHost& host, const KeyDialogServices& services, Target target,
-                                           int& openCount)
+Kelvane_DlgComposite::Kelvane_DlgComposite(MainWindowHost& host, const KeyDialogServices& services, int& openCount)
     : CBaseDialog(0, host.Window(), kv::skin::ProgramDirectory() + L"Skins\\Composite.ini",
                   kv::skin::ProgramDirectory() + L"Skins\\"),
       host_(host),
       services_(services),
-      target_(target),
       openCount_(openCount),
       macroPage_(*this) {}
 
@@ -100,7 +98,12 @@ Kelvane_DlgComposite::~Kelvane_DlgComposite() {
     if (m_hWnd) widgets::SetBackgroundPainter(m_hWnd, {});
 }
 
-std::wstring Kelvane_DlgComposite::Text(const char* key) const { return services_.text(key); }
+std::wstring Kelvane_DlgComposite::Text(const char* key) const {
+    // Looked up once per language while the dialog lives: the files are read again after a language change.
+    auto it = textCache_.find(key);
+    if (it != textCache_.end()) return it->second;
+    return textCache_.emplace(key, services_.text(key)).first->second;
+}
 
 int Kelvane_DlgComposite::Ask(const std::wstring& text, UINT type) { return services_.messageBox(m_hWnd, text, type); }
 
@@ -131,13 +134,39 @@ SkinLooks Kelvane_DlgComposite::GeneralLooks() {
 
 BOOL Kelvane_DlgComposite::OnInitDialog() {
     CBaseDialog::OnInitDialog();
-    ++openCount_;
-    counted_ = true;
     widgets::SetBackgroundPainter(m_hWnd, [this](HWND child, HDC dc, const RECT& rect) {
         return PaintPageBehind(child, dc, rect);
     });
     CreateControls();
     FillLists();
+    return TRUE;
+}
+
+void Kelvane_DlgComposite::ApplyForm() {
+    const int form = target_.macroOnly ? 1 : 0;
+    if (form == formShown_) return;
+    formShown_ = form;
+    const SkinLooks general = GeneralLooks();
+    for (CPngButton* b : {&pageKey_, &pageMacro_, &pageMedia_, &pageFunction_, &clear_, &osk_, &ok_, &cancel_})
+        b->SetImages(general, true);
+    title_.SetImages({general[0], general[0], general[0], general[0], general[0]}, true);
+    for (CPngButton* b : {&pageKey_, &pageMedia_, &pageFunction_, &clear_}) {
+        kv::skin::SkinRect placed{};
+        const bool hasPlace = kv::skin::PlacedRect(b->GetSafeHwnd(), placed) && !kv::skin::IsUnplaced(placed);
+        widgets::EnableIfChanged(b->GetSafeHwnd(), !target_.macroOnly && hasPlace);
+    }
+}
+
+void Kelvane_DlgComposite::Open() {
+    ++openCount_;
+    counted_ = true;
+    const int language = GetLanguageIndex();
+    if (language != textLanguage_) {
+        textLanguage_ = language;
+        textCache_.clear();
+        listsNamed_ = false;
+    }
+    ApplyForm();
 
     // The macro page from the working data, recording off.
     std::vector<MacroRecord> macros;
@@ -145,22 +174,16 @@ BOOL Kelvane_DlgComposite::OnInitDialog() {
         std::lock_guard<std::mutex> hold(services_.data->lock);
         macros = services_.data->content.macros;
     }
-    macroPage_.Fill(macros, services_.readRecordDelays ? services_.readRecordDelays() : false);
+    macroPage_.Fill(std::move(macros), services_.readRecordDelays ? services_.readRecordDelays() : false);
     SetModified(false);
 
     ReadSlot();
-    type_ = slotType_;
-    if (target_.macroOnly) {
-        type_ = ASSIGN_MACRO;
-        for (CPngButton* b : {&pageKey_, &pageMedia_, &pageFunction_, &clear_}) EnableWindow(b->GetSafeHwnd(), FALSE);
-        for (widgets::CSkinLabel* l : {&keyHint_, &mediaHint_, &functionHint_}) ShowWindow(l->GetSafeHwnd(), SW_HIDE);
-    }
+    type_ = target_.macroOnly ? static_cast<uint16_t>(ASSIGN_MACRO) : slotType_;
     captured_ = kNoKey;
     ShowPage(type_, true);
     SetModified(false);
     Place();
     ApplyTexts();
-    return TRUE;
 }
 
 void Kelvane_DlgComposite::CreateControls() {
@@ -304,35 +327,39 @@ std::wstring Kelvane_DlgComposite::KeyTitle() const {
 
 void Kelvane_DlgComposite::ApplyTexts() {
     const bool macroOnly = target_.macroOnly;
-    SetWindowTextW(pageKey_.GetSafeHwnd(), macroOnly ? L"" : Text("SINGLE_KEY").c_str());
-    SetWindowTextW(pageMacro_.GetSafeHwnd(), Text("MACRO_SETTING").c_str());
-    SetWindowTextW(pageMedia_.GetSafeHwnd(), macroOnly ? L"" : Text("MULTI_MEDIA").c_str());
-    SetWindowTextW(pageFunction_.GetSafeHwnd(), macroOnly ? L"" : Text("FUNCTION_KEY").c_str());
-    SetWindowTextW(ok_.GetSafeHwnd(), Text("MACRO_OK").c_str());
-    SetWindowTextW(cancel_.GetSafeHwnd(), Text("MACRO_CANCLE").c_str());
-    SetWindowTextW(radioKeyboardLabel_.GetSafeHwnd(), Text("IDS_MACRO_KB_KEY").c_str());
-    SetWindowTextW(radioMouseLabel_.GetSafeHwnd(), Text("IDS_MACRO_MOU_KEY").c_str());
-    SetWindowTextW(keyHint_.GetSafeHwnd(), Text("SINGLE_STATIC").c_str());
-    SetWindowTextW(mediaHint_.GetSafeHwnd(), Text("MEDIA_EDIT_TISHI").c_str());
-    SetWindowTextW(functionHint_.GetSafeHwnd(), Text("FUNCTION_TISHI").c_str());
-    SetWindowTextW(heading_.GetSafeHwnd(), Text(macroOnly ? "MACRO_EDIT_TISHI" : "KEY_SETTING_TISHI").c_str());
-    SetWindowTextW(title_.GetSafeHwnd(), KeyTitle().c_str());
-    clear_.SetTooltip(Text("COMPOSITE_PROMPT_CLEAR").c_str(), true);
-    osk_.SetTooltip(Text("COMPOSITE_PROMPT_OSK").c_str(), true);
-    for (int i = 0; i < MouseCount; ++i) mouseList_.SetItemText(i, Text(MouseNameKey(i)));
-    for (int i = 0; i < MediaCount; ++i) {
-        wchar_t name[kKeyNameCapacity] = {};
-        KeyName(MediaKeyCode(i), name, kKeyNameCapacity);
-        if (static_cast<int>(mediaRows_->names.size()) <= i) mediaRows_->names.resize(static_cast<size_t>(i) + 1);
-        mediaRows_->names[static_cast<size_t>(i)] = name;
+    widgets::SetTextIfChanged(pageKey_.GetSafeHwnd(), macroOnly ? L"" : Text("SINGLE_KEY"));
+    widgets::SetTextIfChanged(pageMacro_.GetSafeHwnd(), Text("MACRO_SETTING"));
+    widgets::SetTextIfChanged(pageMedia_.GetSafeHwnd(), macroOnly ? L"" : Text("MULTI_MEDIA"));
+    widgets::SetTextIfChanged(pageFunction_.GetSafeHwnd(), macroOnly ? L"" : Text("FUNCTION_KEY"));
+    widgets::SetTextIfChanged(ok_.GetSafeHwnd(), Text("MACRO_OK"));
+    widgets::SetTextIfChanged(cancel_.GetSafeHwnd(), Text("MACRO_CANCLE"));
+    widgets::SetTextIfChanged(radioKeyboardLabel_.GetSafeHwnd(), Text("IDS_MACRO_KB_KEY"));
+    widgets::SetTextIfChanged(radioMouseLabel_.GetSafeHwnd(), Text("IDS_MACRO_MOU_KEY"));
+    widgets::SetTextIfChanged(keyHint_.GetSafeHwnd(), Text("SINGLE_STATIC"));
+    widgets::SetTextIfChanged(mediaHint_.GetSafeHwnd(), Text("MEDIA_EDIT_TISHI"));
+    widgets::SetTextIfChanged(functionHint_.GetSafeHwnd(), Text("FUNCTION_TISHI"));
+    widgets::SetTextIfChanged(heading_.GetSafeHwnd(), Text(macroOnly ? "MACRO_EDIT_TISHI" : "KEY_SETTING_TISHI"));
+    widgets::SetTextIfChanged(title_.GetSafeHwnd(), KeyTitle());
+    if (!listsNamed_) {
+        listsNamed_ = true;
+        clear_.SetTooltip(Text("COMPOSITE_PROMPT_CLEAR").c_str(), true);
+        osk_.SetTooltip(Text("COMPOSITE_PROMPT_OSK").c_str(), true);
+        const int mouse = mouseList_.Selected();
+        for (int i = 0; i < MouseCount; ++i) mouseList_.SetItemText(i, Text(MouseNameKey(i)));
+        mouseList_.Select(mouse);
+        mediaRows_->names.resize(MediaCount);
+        for (int i = 0; i < MediaCount; ++i) {
+            wchar_t name[kKeyNameCapacity] = {};
+            KeyName(MediaKeyCode(i), name, kKeyNameCapacity);
+            mediaRows_->names[static_cast<size_t>(i)] = name;
+        }
+        functionRows_->names.resize(FunctionCount);
+        for (int i = 0; i < FunctionCount; ++i) functionRows_->names[static_cast<size_t>(i)] = Text(FunctionNameKey(i));
+        InvalidateRect(mediaList_.GetSafeHwnd(), nullptr, FALSE);
+        InvalidateRect(functionList_.GetSafeHwnd(), nullptr, FALSE);
     }
-    functionRows_->names.resize(FunctionCount);
-    for (int i = 0; i < FunctionCount; ++i) functionRows_->names[static_cast<size_t>(i)] = Text(FunctionNameKey(i));
-    InvalidateRect(mediaList_.GetSafeHwnd(), nullptr, FALSE);
-    InvalidateRect(functionList_.GetSafeHwnd(), nullptr, FALSE);
     ShowCaptured();
     macroPage_.ApplyTexts();
-    for (CPngButton* b : {&pageKey_, &pageMacro_, &pageMedia_, &pageFunction_, &ok_, &cancel_, &title_}) b->Redraw();
     SetModified(modified_);  // the macro page's texts do not count as changes
 }
 
@@ -343,14 +370,14 @@ void Kelvane_DlgComposite::ShowCaptured() {
         KeyName(captured_, name, kKeyNameCapacity);
         text = name;
     }
-    SetWindowTextW(capturedText_.GetSafeHwnd(), text.c_str());
+    widgets::SetTextIfChanged(capturedText_.GetSafeHwnd(), text);
 }
 
 void Kelvane_DlgComposite::SetKeyboardMode(bool keyboard) {
     radioKeyboard_.SetChecked(keyboard);
     radioMouse_.SetChecked(!keyboard);
-    EnableWindow(capturedText_.GetSafeHwnd(), keyboard);
-    EnableWindow(mouseList_.GetSafeHwnd(), !keyboard);
+    widgets::EnableIfChanged(capturedText_.GetSafeHwnd(), keyboard);
+    widgets::EnableIfChanged(mouseList_.GetSafeHwnd(), !keyboard);
     ShowCaptured();
 }
 
@@ -370,12 +397,21 @@ void Kelvane_DlgComposite::ShowPage(uint16_t type, bool initial) {
     if (page == Page::Media) background = kMediaSet;
     if (page == Page::Function) background = kFunctionSet;
     LookSet& picture = Looks(background);
-    pagePicture_.SetImages({&picture.normal, &picture.normal, &picture.normal, &picture.normal, &picture.normal}, true);
+    if (pictureShown_ != &picture) {
+        pictureShown_ = &picture;
+        pagePicture_.SetImages({&picture.normal, &picture.normal, &picture.normal, &picture.normal, &picture.normal}, true);
+        // Labels and check boxes paint the page's picture behind them.
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
 
     switch (page) {
         case Page::Macro: {
-            LookSet& looks = Looks(target_.macroOnly ? kMacro2Set : kMacroSet);
-            macroPage_.SetButtonLooks({&looks.normal, &looks.over, &looks.down, &looks.disable, &looks.down});
+            const SetIndex set = target_.macroOnly ? kMacro2Set : kMacroSet;
+            if (macroLooksShown_ != set) {
+                macroLooksShown_ = set;
+                LookSet& looks = Looks(set);
+                macroPage_.SetButtonLooks({&looks.normal, &looks.over, &looks.down, &looks.disable, &looks.down});
+            }
             const auto& items = macroPage_.Page().Items();
             if (initial) {
                 int index = slotValue_ == 0 ? -1 : macroPage_.IndexOfId(slotType_ == ASSIGN_MACRO ? slotValue_ : 0);
@@ -411,7 +447,7 @@ void Kelvane_DlgComposite::ShowPage(uint16_t type, bool initial) {
     const bool onKey = page == Page::Key, onMacro = page == Page::Macro, onMedia = page == Page::Media,
                onFunction = page == Page::Function;
     auto show = [](HWND h, bool visible) {
-        if (h) ShowWindow(h, visible ? SW_SHOW : SW_HIDE);
+        widgets::ShowIfChanged(h, visible);
     };
     for (HWND h : {capturedText_.GetSafeHwnd(), radioKeyboard_.GetSafeHwnd(), radioMouse_.GetSafeHwnd(),
                    radioKeyboardLabel_.GetSafeHwnd(), radioMouseLabel_.GetSafeHwnd(), mouseList_.GetSafeHwnd()})
@@ -422,16 +458,15 @@ void Kelvane_DlgComposite::ShowPage(uint16_t type, bool initial) {
     show(mediaHint_.GetSafeHwnd(), onMedia && !target_.macroOnly);
     show(functionList_.GetSafeHwnd(), onFunction);
     show(functionHint_.GetSafeHwnd(), onFunction && !target_.macroOnly);
-    pageKey_.SetChecked(onKey, true);
-    pageMacro_.SetChecked(onMacro, true);
-    pageMedia_.SetChecked(onMedia, true);
-    pageFunction_.SetChecked(onFunction, true);
-    InvalidateRect(m_hWnd, nullptr, FALSE);
+    const std::pair<CPngButton*, bool> tabs[] = {{&pageKey_, onKey}, {&pageMacro_, onMacro}, {&pageMedia_, onMedia},
+                                                 {&pageFunction_, onFunction}};
+    for (auto [tab, checked] : tabs)
+        if (tab->IsChecked() != checked) tab->SetChecked(checked, true);
 }
 
 void Kelvane_DlgComposite::SetModified(bool modified) {
     modified_ = modified;
-    EnableWindow(apply_.GetSafeHwnd(), modified);
+    widgets::EnableIfChanged(apply_.GetSafeHwnd(), modified);
 }
 
 void Kelvane_DlgComposite::OnCaptured(KeyCode key) {
@@ -513,6 +548,8 @@ void Kelvane_DlgComposite::CloseSteps() {
     closed_ = true;
     capture_.Remove();
     macroPage_.StopRecording();
+    macroPage_.ActionList().EndEdit(false);
+    macroPage_.MacroList().ShowList(false);
     SetModified(false);
     if (counted_) {
         --openCount_;
@@ -597,11 +634,18 @@ bool Kelvane_DlgComposite::FilterMessage(MSG& msg) {
     return false;
 }
 
-INT_PTR Kelvane_DlgComposite::Run() {
+INT_PTR Kelvane_DlgComposite::Run(const Target& target) {
+    if (m_hWnd && IsWindowVisible(m_hWnd)) return -1;  // already open
+    target_ = target;
+    ended_ = false;
+    closed_ = false;
+    result_ = IDCANCEL;
+    macroPageVisited_ = false;
+    if (!m_hWnd && !Create()) return -1;
+    Open();
     HWND owner = host_.Window();
-    if (!Create()) return -1;
     const bool ownerEnabled = owner && IsWindowEnabled(owner);
-    if (ownerEnabled) EnableWindow(owner, FALSE);
+    if (ownerEnabled) widgets::EnableIfChanged(owner, FALSE);
     ShowWindow(m_hWnd, SW_SHOW);
     SetForegroundWindow(m_hWnd);
     UpdateWindow(m_hWnd);
@@ -611,7 +655,6 @@ INT_PTR Kelvane_DlgComposite::Run() {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) {
             PostQuitMessage(static_cast<int>(msg.wParam));  // the program is ending: the outer loop hears it too
-            CloseSteps();
             break;
         }
         if (got < 0) break;
@@ -622,10 +665,12 @@ INT_PTR Kelvane_DlgComposite::Run() {
         }
     }
     CloseSteps();
-    if (ownerEnabled) EnableWindow(owner, TRUE);
+    // The owner is enabled before this window hides, so the activation goes back to it.
+    if (ownerEnabled) widgets::EnableIfChanged(owner, TRUE);
+    ShowWindow(m_hWnd, SW_HIDE);
     if (owner) SetActiveWindow(owner);
-    widgets::SetBackgroundPainter(m_hWnd, {});
-    DestroyWindow(m_hWnd);
+    // The page's copies of the macros are not kept while the dialog is closed.
+    macroPage_.Fill({}, false);
     return result_;
 }
 
@@ -684,6 +729,9 @@ INT_PTR Kelvane_DlgComposite::DialogProc(UINT message, WPARAM wParam, LPARAM lPa
             return TRUE;
         default:
             if (message == MSG_LANGUAGE && wParam == TAG_LANGUAGE) {
+                textLanguage_ = GetLanguageIndex();
+                textCache_.clear();
+                listsNamed_ = false;
                 ApplyTexts();
                 return TRUE;
             }
@@ -708,11 +756,11 @@ public:
         if (controlId == kG9Control) target_.macroOnly = true;
     }
     INT_PTR RunModal() override {
-        if (dialog_) return -1;  // one at a time
-        Kelvane_DlgComposite dialog(host_, services_, target_, openCount_);
-        dialog_ = &dialog;
-        const INT_PTR result = dialog.Run();
-        dialog_ = nullptr;
+        if (running_) return -1;  // one at a time
+        if (!dialog_) dialog_ = std::make_unique<Kelvane_DlgComposite>(host_, services_, openCount_);
+        running_ = true;
+        const INT_PTR result = dialog_->Run(target_);
+        running_ = false;
         host_.RestoreKeyLook(target_.controlId);
         target_.macroOnly = false;
         return result;
@@ -720,16 +768,17 @@ public:
     bool IsOpen() const override { return openCount_ > 0; }
     int OpenCount() const override { return openCount_; }
     void Close() override {
-        if (dialog_) dialog_->CloseByCancel();
+        if (running_) dialog_->CloseByCancel();
     }
-    HWND Handle() const override { return dialog_ ? dialog_->GetSafeHwnd() : nullptr; }
+    HWND Handle() const override { return running_ ? dialog_->GetSafeHwnd() : nullptr; }
 
 private:
     MainWindowHost& host_;
     KeyDialogServices services_;
     Kelvane_DlgComposite::Target target_;
     int openCount_ = 0;
-    Kelvane_DlgComposite* dialog_ = nullptr;
+    bool running_ = false;
+    std::unique_ptr<Kelvane_DlgComposite> dialog_;  // built at the first opening, kept hidden in between
 };
 
 }  // namespace

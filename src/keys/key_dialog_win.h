@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -87,11 +88,12 @@ public:
         bool macroOnly = false;
     };
 
-    Kelvane_DlgComposite(MainWindowHost& host, const KeyDialogServices& services, Target target, int& openCount);
+    Kelvane_DlgComposite(MainWindowHost& host, const KeyDialogServices& services, int& openCount);
     ~Kelvane_DlgComposite() override;
 
-    // Creates, shows and runs the dialog until OK or cancel ends it; the window is gone on return.
-    INT_PTR Run();
+    // Opens the dialog on the target and runs it until OK or cancel ends it; hidden again on return. The
+    // window and its controls are built at the first opening and kept, so later openings are quick.
+    INT_PTR Run(const Target& target);
     // The cancel path (the keyboard was detached): nothing not yet applied is stored.
     void CloseByCancel();
 
@@ -140,6 +142,8 @@ private:
 
     LookSet& Looks(SetIndex set);
     SkinLooks GeneralLooks();
+    void Open();
+    void ApplyForm();
     void CreateControls();
     void FillLists();
     void ReadSlot();
@@ -160,6 +164,12 @@ private:
     MainWindowHost& host_;
     const KeyDialogServices& services_;
     Target target_;
+    const void* pictureShown_ = nullptr;  // the page picture under the controls
+    int formShown_ = -1;        // the form (0 normal, 1 macro-only) whose pictures the buttons show
+    int macroLooksShown_ = -1;  // the image set the macro page's buttons show
+    int textLanguage_ = -1;
+    mutable std::map<std::string, std::wstring> textCache_;  // language texts of textLanguage_
+    bool listsNamed_ = false;
     int& openCount_;
     bool counted_ = false;
 

@@ -95,8 +95,8 @@ MacroPage::MacroPage(int& nameCounter, std::function<void(unsigned ms)> pause)
     if (!pause_) pause_ = [](unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
 }
 
-void MacroPage::Fill(const std::vector<MacroRecord>& macros) {
-    items_ = macros;
+void MacroPage::Fill(std::vector<MacroRecord> macros) {
+    items_ = std::move(macros);
     if (items_.size() > kMaxMacros) items_.resize(kMaxMacros);
     for (MacroRecord& m : items_) {
         m.isNew = 0;

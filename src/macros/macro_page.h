@@ -71,7 +71,7 @@ public:
     explicit MacroPage(int& nameCounter, std::function<void(unsigned ms)> pause = {});
 
     // Fill: copies of the macros with their new-macro flags cleared, no current macro.
-    void Fill(const std::vector<MacroRecord>& macros);
+    void Fill(std::vector<MacroRecord> macros);
     [[nodiscard]] const std::vector<MacroRecord>& Items() const { return items_; }
     [[nodiscard]] int Current() const { return current_; }
     [[nodiscard]] const MacroRecord* CurrentMacro() const;

@@ -113,13 +113,12 @@ void CMacroPageView::SetButtonLooks(const SkinLooks& looks) {
 }
 
 void CMacroPageView::Show(bool show) {
-    const int command = show ? SW_SHOW : SW_HIDE;
     for (HWND h : {names_.GetSafeHwnd(), actions_.GetSafeHwnd(), repeat_.GetSafeHwnd(), delays_.GetSafeHwnd(),
                    delaysLabel_.GetSafeHwnd(), repeatLabel_.GetSafeHwnd(), nameLabel_.GetSafeHwnd(),
                    memory_.GetSafeHwnd(), add_.GetSafeHwnd(), delete_.GetSafeHwnd(), record_.GetSafeHwnd(),
                    top_.GetSafeHwnd(), up_.GetSafeHwnd(), down_.GetSafeHwnd(), bottom_.GetSafeHwnd(),
                    deleteAction_.GetSafeHwnd(), clearActions_.GetSafeHwnd()})
-        if (h) ShowWindow(h, command);
+        widgets::ShowIfChanged(h, show);
     if (!show) {
         actions_.EndEdit(true);
         names_.ShowList(false);
@@ -127,40 +126,47 @@ void CMacroPageView::Show(bool show) {
 }
 
 void CMacroPageView::ApplyTexts() {
-    SetWindowTextW(record_.GetSafeHwnd(),
-                   host_.Text(IsRecording() ? "MACRO_ACTION_STOP_RECORD" : "MACRO_ACTION_RECORD").c_str());
-    SetWindowTextW(top_.GetSafeHwnd(), host_.Text("A_TOP").c_str());
-    SetWindowTextW(up_.GetSafeHwnd(), host_.Text("A_UP").c_str());
-    SetWindowTextW(down_.GetSafeHwnd(), host_.Text("A_DOWN").c_str());
-    SetWindowTextW(bottom_.GetSafeHwnd(), host_.Text("A_BOTTOM").c_str());
-    SetWindowTextW(clearActions_.GetSafeHwnd(), host_.Text("A_CLEAR").c_str());
-    SetWindowTextW(deleteAction_.GetSafeHwnd(), host_.Text("A_DELETE").c_str());
-    SetWindowTextW(repeatLabel_.GetSafeHwnd(), host_.Text("MACRO_CYCLES").c_str());
-    SetWindowTextW(delaysLabel_.GetSafeHwnd(), host_.Text("RECORD_DELAY").c_str());
-    SetWindowTextW(nameLabel_.GetSafeHwnd(), host_.Text("MACRO_NAME_SETTING").c_str());
-    add_.SetTooltip(host_.Text("COMPOSITE_PROMPT_ADD_MACRO").c_str(), true);
-    delete_.SetTooltip(host_.Text("COMPOSITE_PROMPT_DELETE_MACRO").c_str(), true);
+    widgets::SetTextIfChanged(record_.GetSafeHwnd(),
+                              host_.Text(IsRecording() ? "MACRO_ACTION_STOP_RECORD" : "MACRO_ACTION_RECORD"));
+    widgets::SetTextIfChanged(top_.GetSafeHwnd(), host_.Text("A_TOP"));
+    widgets::SetTextIfChanged(up_.GetSafeHwnd(), host_.Text("A_UP"));
+    widgets::SetTextIfChanged(down_.GetSafeHwnd(), host_.Text("A_DOWN"));
+    widgets::SetTextIfChanged(bottom_.GetSafeHwnd(), host_.Text("A_BOTTOM"));
+    widgets::SetTextIfChanged(clearActions_.GetSafeHwnd(), host_.Text("A_CLEAR"));
+    widgets::SetTextIfChanged(deleteAction_.GetSafeHwnd(), host_.Text("A_DELETE"));
+    widgets::SetTextIfChanged(repeatLabel_.GetSafeHwnd(), host_.Text("MACRO_CYCLES"));
+    widgets::SetTextIfChanged(delaysLabel_.GetSafeHwnd(), host_.Text("RECORD_DELAY"));
+    widgets::SetTextIfChanged(nameLabel_.GetSafeHwnd(), host_.Text("MACRO_NAME_SETTING"));
+    const std::wstring addTip = host_.Text("COMPOSITE_PROMPT_ADD_MACRO");
+    if (addTip != addTip_) {  // tool tips change only with the language
+        addTip_ = addTip;
+        add_.SetTooltip(addTip.c_str(), true);
+        delete_.SetTooltip(host_.Text("COMPOSITE_PROMPT_DELETE_MACRO").c_str(), true);
+    }
     actions_.SetColumnTitle(0, host_.Text("MACRO_KEYS_TISHI"));
     actions_.SetColumnTitle(1, host_.Text("MACRO_ACTION_TISHI"));
     actions_.SetColumnTitle(2, host_.Text("MACRO_DELAY_MS"));
     InvalidateRect(actions_.GetSafeHwnd(), nullptr, FALSE);  // key names are language texts too
-    for (CPngButton* b : {&record_, &top_, &up_, &down_, &bottom_, &deleteAction_, &clearActions_}) b->Redraw();
-    Changed();
+    RefreshGauge();
 }
 
-void CMacroPageView::Fill(const std::vector<MacroRecord>& macros, bool recordDelays) {
+void CMacroPageView::Fill(std::vector<MacroRecord> macros, bool recordDelays) {
     recorder_.Stop();
-    page_.Fill(macros);
+    page_.Fill(std::move(macros));
     recordDelays_ = recordDelays;
     delays_.SetChecked(recordDelays);
     quiet_ = true;
+    HWND list = names_.GetSafeHwnd();
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     names_.Clear();
+    SendMessageW(list, CB_INITSTORAGE, page_.Items().size(), page_.Items().size() * 32);
     for (const MacroRecord& m : page_.Items()) names_.AddItem(WideFromUtf16(m.Name()));
-    SetWindowTextW(repeat_.GetSafeHwnd(), L"1");
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    widgets::SetTextIfChanged(repeat_.GetSafeHwnd(), L"1");
     quiet_ = false;
     actions_.SetRowCount(0);
     UpdateButtons();
-    SetWindowTextW(memory_.GetSafeHwnd(), MemoryText().c_str());
+    widgets::SetTextIfChanged(memory_.GetSafeHwnd(), MemoryText());
 }
 
 void CMacroPageView::SelectMacro(int index) {
@@ -169,7 +175,7 @@ void CMacroPageView::SelectMacro(int index) {
     names_.Select(index);
     quiet_ = true;
     const MacroRecord* m = page_.CurrentMacro();
-    SetWindowTextW(repeat_.GetSafeHwnd(), std::to_wstring(m ? m->repeat : 1).c_str());
+    widgets::SetTextIfChanged(repeat_.GetSafeHwnd(), std::to_wstring(m ? m->repeat : 1));
     quiet_ = false;
     LoadRows(-1);
     UpdateButtons();
@@ -184,24 +190,26 @@ void CMacroPageView::LoadRows(int selectRow) {
 void CMacroPageView::UpdateButtons() {
     const bool recording = IsRecording();
     const bool current = page_.CurrentMacro() != nullptr;
-    EnableWindow(add_.GetSafeHwnd(), !recording);
-    EnableWindow(delete_.GetSafeHwnd(), !recording && current);
-    EnableWindow(names_.GetSafeHwnd(), !recording);
+    widgets::EnableIfChanged(add_.GetSafeHwnd(), !recording);
+    widgets::EnableIfChanged(delete_.GetSafeHwnd(), !recording && current);
+    widgets::EnableIfChanged(names_.GetSafeHwnd(), !recording);
     // The seven action buttons work on the current macro.
     for (CPngButton* b : {&record_, &deleteAction_, &clearActions_, &top_, &up_, &down_, &bottom_})
-        EnableWindow(b->GetSafeHwnd(), current);
-    EnableWindow(repeat_.GetSafeHwnd(), current);
-    for (CPngButton* b : {&add_, &delete_, &record_, &deleteAction_, &clearActions_, &top_, &up_, &down_, &bottom_})
-        b->Redraw();
+        widgets::EnableIfChanged(b->GetSafeHwnd(), current);
+    widgets::EnableIfChanged(repeat_.GetSafeHwnd(), current);
 }
 
 void CMacroPageView::Changed() {
     host_.PageModified();
+    RefreshGauge();
+}
+
+void CMacroPageView::RefreshGauge() {
     const MacroMemoryUse use = MeasureMacroMemory(page_.Items(), host_.MacroCapacity());
     memory_.SetColour(use.fit == MacroMemoryUse::Fit::TooLarge      ? kOverColour
                       : use.fit == MacroMemoryUse::Fit::NamesLeftOut ? widgets::kSkinPalette.accent
                                                                      : widgets::kSkinPalette.dimText);
-    SetWindowTextW(memory_.GetSafeHwnd(), MemoryText().c_str());
+    widgets::SetTextIfChanged(memory_.GetSafeHwnd(), MemoryText());
 }
 
 std::wstring CMacroPageView::MemoryText() const {
@@ -321,7 +329,7 @@ void CMacroPageView::RenameFromField() {
         names_.Select(0);
         names_.SetText(typed);
         if (edit) SendMessageW(edit, EM_SETSEL, start, end);
-        SetWindowTextW(repeat_.GetSafeHwnd(), L"1");
+        widgets::SetTextIfChanged(repeat_.GetSafeHwnd(), L"1");
         quiet_ = false;
         LoadRows(-1);
         UpdateButtons();
@@ -338,7 +346,7 @@ void CMacroPageView::RepeatChanged() {
     const std::wstring corrected = std::to_wstring(repeat);
     if (typed != corrected) {
         quiet_ = true;
-        SetWindowTextW(edit, corrected.c_str());
+        widgets::SetTextIfChanged(edit, corrected);
         SendMessageW(edit, EM_SETSEL, corrected.size(), corrected.size());
         quiet_ = false;
     }
@@ -384,7 +392,7 @@ void CMacroPageView::StartRecording() {
     page_.MarkUndo();
     recorder_.Start(*this);
     record_.SetChecked(true, false);
-    SetWindowTextW(record_.GetSafeHwnd(), host_.Text("MACRO_ACTION_STOP_RECORD").c_str());
+    widgets::SetTextIfChanged(record_.GetSafeHwnd(), host_.Text("MACRO_ACTION_STOP_RECORD"));
     UpdateButtons();
 }
 
@@ -393,7 +401,7 @@ void CMacroPageView::StopRecording() {
     recorder_.Stop();
     if (!was) return;
     record_.SetChecked(false, false);
-    SetWindowTextW(record_.GetSafeHwnd(), host_.Text("MACRO_ACTION_RECORD").c_str());
+    widgets::SetTextIfChanged(record_.GetSafeHwnd(), host_.Text("MACRO_ACTION_RECORD"));
     UpdateButtons();
 }
 

@@ -75,7 +75,7 @@ public:
     void ApplyTexts();
 
     // The macro list from the working data; no current macro yet.
-    void Fill(const std::vector<MacroRecord>& macros, bool recordDelays);
+    void Fill(std::vector<MacroRecord> macros, bool recordDelays);
     // Makes the item current and loads its actions (-1: none).
     void SelectMacro(int index);
     [[nodiscard]] int IndexOfId(uint32_t id) const { return page_.IndexOfId(id); }
@@ -110,6 +110,7 @@ private:
     void LoadRows(int selectRow);
     void UpdateButtons();
     void Changed();  // modified, gauge refreshed
+    void RefreshGauge();
     void AddMacro();
     void DeleteMacro();
     void RenameFromField();
@@ -124,6 +125,8 @@ private:
     CMacroRecorder recorder_;
     bool recordDelays_ = false;
     bool quiet_ = false;  // the page is changing its own fields
+    std::wstring addTip_;
+    widgets::Colour gaugeColour_ = widgets::kSkinPalette.dimText;
 
     widgets::CSkinCombo names_;
     widgets::CReportList actions_;

@@ -59,6 +59,12 @@ private:
     int fontDpi_ = 0;
 };
 
+// Window changes that skip the system when nothing would change (each change is a round trip to the
+// window manager; a dialog that is opened again sets most of its controls to what they already show).
+void SetTextIfChanged(HWND window, const std::wstring& text);
+void ShowIfChanged(HWND window, bool visible);
+void EnableIfChanged(HWND window, bool enabled);
+
 // The list view and combo box classes registered (once per run).
 void EnsureCommonControls();
 

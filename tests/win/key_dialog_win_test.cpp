@@ -534,3 +534,36 @@ TEST_F(KeyDialogTest, EnterAndEscapeNeverEndTheDialogAndCtrlZUndoesInItsLoop) {
     SetKeyboardState(keys);
     EXPECT_EQ(data.content.macros[0].actionCount, 3);
 }
+
+TEST_F(KeyDialogTest, OnePartOpensAgainInEitherFormWithNothingChanged) {
+    data.content.macros = {Macro(u"one", 1, 2)};
+    std::vector<std::function<void(Kelvane_DlgComposite&)>> checks = {
+        [](Kelvane_DlgComposite& d) {
+            EXPECT_EQ(d.ShownPage(), Kelvane_DlgComposite::Page::Macro);
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d.GetSafeHwnd(), IDC_PAGE_KEY)));
+            EXPECT_FALSE(d.Modified());
+        },
+        [](Kelvane_DlgComposite& d) {
+            EXPECT_EQ(d.ShownPage(), Kelvane_DlgComposite::Page::Key);
+            for (int id : {IDC_PAGE_KEY, IDC_PAGE_MEDIA, IDC_PAGE_FUNCTION, IDC_CLEAR_KEY})
+                EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d.GetSafeHwnd(), id))) << id;
+            EXPECT_TRUE(IsWindowVisible(GetDlgItem(d.GetSafeHwnd(), IDC_KEY_HINT)));
+            EXPECT_FALSE(d.Modified());
+            EXPECT_EQ(d.MacroPage().Page().Items().size(), 1u);
+        },
+    };
+    size_t round = 0;
+    services.shown = [&](Kelvane_DlgComposite& d) {
+        checks[round](d);
+        Click(d, IDCANCEL);
+    };
+    auto part = MakeKeyAssignmentDialog(host, services);
+    part->SetTarget(0, kGKeyFirstIndex + 8, kG9Control);
+    EXPECT_EQ(part->RunModal(), IDCANCEL);
+    EXPECT_FALSE(part->IsOpen());
+    round = 1;
+    part->SetTarget(0, kKeyA, kButtonA);
+    EXPECT_EQ(part->RunModal(), IDCANCEL);
+    EXPECT_EQ(part->OpenCount(), 0);
+    EXPECT_EQ(host.restored, (std::vector<UINT>{kG9Control, kButtonA}));
+}
