@@ -264,9 +264,13 @@ void Kelvane_DlgComposite::CreateControls() {
                            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
     title_.SetCaptionMargins(50, 0, 0, 0);  // right of the picture's icon
     // The page picture lies under every page's controls; disabled, so clicks on it drag the window.
-    (void)pagePicture_.Create(m_hWnd, IDC_PAGE_PICTURE, L"", RECT{0, 0, 1, 1}, WS_CHILD | WS_VISIBLE | WS_DISABLED);
+    // It clips its siblings: the page's controls above it are never painted over.
+    (void)pagePicture_.Create(m_hWnd, IDC_PAGE_PICTURE, L"", RECT{0, 0, 1, 1},
+                              WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_CLIPSIBLINGS);
     SetWindowPos(pagePicture_.GetSafeHwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    kv::skin::PlaceAt(pagePicture_.GetSafeHwnd(), layout.ReadRect(kSection, L"CONTROL_MASK"), false);
+    kv::skin::PlaceButton(pagePicture_, layout, kSection, L"CONTROL_MASK",
+                          {general[0], general[0], general[0], general[0], general[0]});
+    EnableWindow(pagePicture_.GetSafeHwnd(), FALSE);
 }
 
 void Kelvane_DlgComposite::FillLists() {

@@ -492,12 +492,12 @@ TEST_F(KeyDialogTest, MemoryGaugeMeasuresAsApplyDoes) {
     Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
         Click(d, IDC_PAGE_MACRO);
         Click(d, IDC_MACRO_ADD);  // 16 + 2 + 4 + 12 for "Macro1": 34 bytes, 22 without the name
-        EXPECT_EQ(d.MacroPage().MemoryText(), L"Keyboard memory: 22 of 32 bytes, without names");
+        EXPECT_EQ(d.MacroPage().MemoryText(), L"Memory: 22 / 32 bytes (no names)");
         host.capacity = 4096;
         Click(d, IDC_MACRO_ADD);
-        EXPECT_EQ(d.MacroPage().MemoryText(), L"Keyboard memory: 52 of 4096 bytes");
+        EXPECT_EQ(d.MacroPage().MemoryText(), L"Memory: 52 / 4096 bytes");
         host.capacity = 20;
-        EXPECT_EQ(d.MacroPage().MemoryText(), L"Too large for the keyboard by 8 bytes");  // 28 without names
+        EXPECT_EQ(d.MacroPage().MemoryText(), L"Too large by 8 bytes");  // 28 without names
     }, IDCANCEL);
 }
 
