@@ -17,6 +17,7 @@
 #include "skin/placement.h"
 #include "skin/skin_rect.h"
 #include "skin/window_dpi.h"
+#include "ui/device_link_win.h"
 
 namespace kv {
 namespace {
@@ -79,6 +80,7 @@ KeyDialogServices DefaultKeyDialogServices() {
         (void)WriteProfileString(kSettingsSection, DefaultText(kRecordDelaysNameKey).c_str(), on ? L"1" : L"0");
     };
     s.clock = [] { return static_cast<uint64_t>(GetTickCount64()); };
+    s.macroCapacity = [] { return static_cast<std::size_t>(std::max(0, KeyboardMacroCapacity())); };
     s.openHelp = [](HWND owner) { OpenHelpPage(owner); };
     s.openOnScreenKeyboard = [](HWND owner) { ShellExecuteW(owner, L"open", L"osk.exe", nullptr, nullptr, SW_SHOW); };
     return s;
@@ -106,6 +108,12 @@ std::wstring Kelvane_DlgComposite::Text(const char* key) const {
 }
 
 int Kelvane_DlgComposite::Ask(const std::wstring& text, UINT type) { return services_.messageBox(m_hWnd, text, type); }
+
+std::size_t Kelvane_DlgComposite::MacroCapacity() const {
+    const std::size_t fromWindow = host_.MacroCapacity();
+    if (fromWindow != 0) return fromWindow;
+    return services_.macroCapacity ? services_.macroCapacity() : 0;
+}
 
 void Kelvane_DlgComposite::SaveRecordDelays(bool on) {
     if (services_.writeRecordDelays) services_.writeRecordDelays(on);

@@ -67,6 +67,8 @@ struct KeyDialogServices {
     std::function<bool()> readRecordDelays;
     std::function<void(bool)> writeRecordDelays;
     std::function<uint64_t()> clock;  // milliseconds
+    // The keyboard's macro memory in bytes, 0 while not known; asked when the window does not say.
+    std::function<std::size_t()> macroCapacity;
     std::function<void(HWND)> openHelp;
     std::function<void(HWND)> openOnScreenKeyboard;
     // Called once the dialog is shown, from inside its message loop (tests drive it from here).
@@ -132,7 +134,7 @@ private:
     int Ask(const std::wstring& text, UINT type) override;
     void PageModified() override { SetModified(true); }
     [[nodiscard]] ProfileData& Data() override { return *services_.data; }
-    [[nodiscard]] std::size_t MacroCapacity() const override { return host_.MacroCapacity(); }
+    [[nodiscard]] std::size_t MacroCapacity() const override;
     void SaveRecordDelays(bool on) override;
     [[nodiscard]] uint64_t Now() const override { return services_.clock(); }
     // CaptureSink

@@ -55,6 +55,9 @@ public:
     void SetCaptionMargins(int left, int right, int top, int bottom);
     void SetTooltip(const wchar_t* text, bool active);
     void RemoveTooltip();
+    // The same as SetTooltip(text, true), but a button without a tooltip control yet creates it only when
+    // the mouse first moves over it: a window of a hundred buttons starts without a hundred tooltips.
+    void SetTooltipOnDemand(const wchar_t* text);
     void SetPaintCallback(PaintCallback callback) { paintCallback_ = std::move(callback); }
 
     int OriginX() const { return originX_; }
@@ -71,6 +74,9 @@ public:
     virtual void DrawItem(HDC dc, const RECT& rect, bool selected);
 
     static CPngButton* FromHandle(HWND button);
+    // The face to draw the text in: face itself, or, when it is not on this system and the text is Chinese,
+    // the first installed face that covers Chinese (so a missing face never turns texts into empty boxes).
+    static std::wstring FaceForText(HDC dc, const std::wstring& face, const wchar_t* text, int length);
     // For a parent's WM_DRAWITEM: paints the item when it is an image button; false otherwise.
     static bool ReflectDrawItem(LPARAM drawItem);
 
@@ -106,6 +112,7 @@ private:
     PaintCallback paintCallback_;
     HWND tooltip_ = nullptr;
     std::wstring tooltipText_;
+    bool tooltipPending_ = false;  // SetTooltipOnDemand stored a text; the control comes with the mouse
     bool frame_ = false;
     COLORREF frameColour_ = 0;
 };

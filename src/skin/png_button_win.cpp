@@ -200,6 +200,41 @@ void CPngButton::DrawFrame(HDC dc, const RECT& rect, int dpi) {
     DeleteObject(brush);
 }
 
+namespace {
+
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FaceInstalled(HDC dc, const wchar_t* face) {
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    EnumFontFamiliesExW(dc, &lf, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+bool HasIdeographs(const wchar_t* text, int length) {
+    for (int i = 0; i < length; ++i)
+        if (text[i] >= 0x2E80) return true;
+    return false;
+}
+
+// The caption's face, or, when that face is not on this system and the text is Chinese, the first face
+// that is and covers Chinese: a missing face must not turn the texts into empty boxes.
+}  // namespace
+
+std::wstring CPngButton::FaceForText(HDC dc, const std::wstring& face, const wchar_t* text, int length) {
+    if (!HasIdeographs(text, length) || FaceInstalled(dc, face.c_str())) return face;
+    static const wchar_t* const kChineseFaces[] = {L"Microsoft YaHei", L"SimSun", L"Noto Sans CJK SC",
+                                                   L"WenQuanYi Micro Hei", L"Droid Sans Fallback"};
+    for (const wchar_t* candidate : kChineseFaces)
+        if (FaceInstalled(dc, candidate)) return candidate;
+    return face;
+}
+
 void CPngButton::DrawCaption(HDC dc, const RECT& clientRect, ButtonLook look, int dpi) {
     wchar_t text[260] = {};
     const int length = GetWindowTextW(hwnd_, text, static_cast<int>(std::size(text)));
@@ -217,7 +252,7 @@ void CPngButton::DrawCaption(HDC dc, const RECT& clientRect, ButtonLook look, in
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lf.lfPitchAndFamily = FF_SWISS;
-    lstrcpynW(lf.lfFaceName, captionFace_.c_str(), LF_FACESIZE);
+    lstrcpynW(lf.lfFaceName, FaceForText(dc, captionFace_, text, length).c_str(), LF_FACESIZE);
     HFONT font = CreateFontIndirectW(&lf);
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
@@ -251,6 +286,16 @@ void CPngButton::SetTooltip(const wchar_t* text, bool active) {
     }
     SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOMATIC, MAKELPARAM(kTooltipDelayMs, 0));
     SendMessageW(tooltip_, TTM_ACTIVATE, active ? TRUE : FALSE, 0);
+}
+
+void CPngButton::SetTooltipOnDemand(const wchar_t* text) {
+    if (!hwnd_ || !text || !*text) return;
+    if (tooltip_) {
+        SetTooltip(text, true);
+        return;
+    }
+    tooltipText_ = text;
+    tooltipPending_ = true;
 }
 
 void CPngButton::RemoveTooltip() {
@@ -294,10 +339,19 @@ LRESULT CALLBACK CPngButton::SubclassProc(HWND hwnd, UINT message, WPARAM wParam
 
 LRESULT CPngButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND hwnd = hwnd_;
+    if (message == WM_MOUSEMOVE && tooltipPending_) {
+        tooltipPending_ = false;
+        const std::wstring text = tooltipText_;
+        SetTooltip(text.c_str(), true);
+    }
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) RelayToTooltip(message, wParam, lParam);
     switch (message) {
         case WM_ERASEBKGND:
             return 1;
+        // An owner-drawn button has no check state of its own: the checked look answers for it, so the
+        // platform's accessibility and tools outside see what the button shows.
+        case BM_GETCHECK: return checked_ ? BST_CHECKED : BST_UNCHECKED;
+        case BM_SETCHECK: SetChecked(wParam == BST_CHECKED, true); return 0;
         case WM_PAINT: {
             // Painted here as well as through the parent's WM_DRAWITEM, so a button on any parent shows.
             PAINTSTRUCT ps;

@@ -2,12 +2,14 @@
 // version offer, and the About box from the notification-area menu.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <thread>
 
 #include "app/app_messages.h"
 #include "app/single_instance_win.h"
 #include "app_session_win.h"
 #include "device/firmware_check.h"
+#include "kv_version.h"
 #include "skin/language.h"
 #include "ui/resource_ids.h"
 
@@ -68,7 +70,7 @@ TEST(AppDevice, UnreadableDefaultKeyTableIsReportedAndAttachGoesOn) {
 TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {
     AppSession s("bank");
     s.Launch(L"/Start");
-    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     HWND main = s.MainWindow();
     ASSERT_TRUE(s.Vk().ClearLog());
     ASSERT_TRUE(s.Vk().SwitchBank());
@@ -93,7 +95,7 @@ TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {
 TEST(AppDevice, BusyPictureReturnsToTheAttachPicture) {
     AppSession s("busy");
     s.Launch(L"/Start");
-    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     struct Step {
         const char* what;
         std::function<bool()> act;
@@ -131,7 +133,7 @@ TEST(AppDevice, FirmwareOfferFollowsTheVersion) {
         ASSERT_TRUE(s.Vk().SetFirmware(c.version));
         // A no-keyboard start used up the first-attach offer; a second start asks the window to open.
         ASSERT_TRUE(s.Vk().Attach());
-        ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+        ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
         const Launched second = s.Launch(L"");
         HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption, c.offered ? 10s : 1500ms);
         EXPECT_EQ(box != nullptr, c.offered);
@@ -173,7 +175,7 @@ TEST(AppDevice, AcceptingTheFirmwareOfferStartsTheUpgradePackage) {
     ASSERT_TRUE(s.WaitInitialised());
     ASSERT_TRUE(s.Vk().SetFirmware(0x0102));
     ASSERT_TRUE(s.Vk().Attach());
-    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     EXPECT_EQ(kv::FindRunningInstance(kv::kUpgradePackageName), 0u);
     PostMessageW(s.MainWindow(), kv::MSG_OPEN, kv::TAG_OPEN, 0);
     HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
@@ -190,7 +192,7 @@ TEST(AppDevice, DecliningTheFirmwareOfferEndsTheProgram) {
     ASSERT_TRUE(s.Vk().SetFirmware(0x0102));
     // Detach and attach do not count as the first attach here; the version check comes with MSG_OPEN.
     ASSERT_TRUE(s.Vk().Attach());
-    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     PostMessageW(s.MainWindow(), kv::MSG_OPEN, kv::TAG_OPEN, 0);
     HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
     ASSERT_NE(box, nullptr);
@@ -220,7 +222,7 @@ TEST(AppDevice, FirstAttachOffersTheFirmwareUpdate) {
 TEST(AppDevice, AboutBoxOpensOnceAndClosesOnDetach) {
     AppSession s("about");
     s.Launch(L"/Start");
-    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     for (int i = 0; i < 2; ++i) PostMessageW(s.MainWindow(), WM_COMMAND, MAKEWPARAM(ID_TRAY_ABOUT, 0), 0);
     PostMessageW(s.MainWindow(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     ASSERT_TRUE(WaitFor([&] { return s.OtherDialogs().size() == 1; }));
@@ -231,6 +233,10 @@ TEST(AppDevice, AboutBoxOpensOnceAndClosesOnDetach) {
     GetPrivateProfileStringW(L"SCREEN", L"Link", L"", link, 260, (BinFolder() + L"\\Skins\\Main.ini").c_str());
     ASSERT_NE(link[0], 0);
     EXPECT_EQ(WindowText(GetDlgItem(s.OtherDialogs().front(), IDC_ABOUT_LINK)), link);
+    // and the product version, after the language's word for it.
+    const std::wstring version = WindowText(GetDlgItem(s.OtherDialogs().front(), IDC_ABOUT_VERSION));
+    EXPECT_TRUE(version.size() > wcslen(KV_VERSION_W) && version.ends_with(std::wstring(L" ") + KV_VERSION_W))
+        << std::string(version.begin(), version.end());
     ASSERT_TRUE(s.Vk().Detach());
     EXPECT_TRUE(WaitFor([&] { return s.OtherDialogs().empty(); }));
 }

@@ -1,11 +1,12 @@
 // Open-to-shown time of the key assignment dialog with a full working data set: 100 macros of 2000
 // actions each. Each round opens the dialog on a key and measures from the open call until the window is
 // shown and painted, then closes it. The first opening of a run also builds the window and decodes its
-// pictures; every later one reuses them. Under Wine: `wine key_dialog_open_bench.exe [rounds]`.
+// pictures; every later one reuses them. Under Wine: `wine key_dialog_open_win_bench.exe [rounds]`.
 //
 // `--show key|macro|media|function|g9 [seconds]` leaves the dialog on screen on that page instead (for
 // looking at it: screenshots in each language and density); `--language N` picks language 0-3.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -91,7 +92,9 @@ double Ms(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f) {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     int rounds = 20;
     std::wstring show;
     int seconds = 0;
