@@ -105,7 +105,10 @@ int main() {
             show = argv[++i];
             if (i + 1 < argc && iswdigit(argv[i + 1][0])) seconds = _wtoi(argv[++i]);
         } else if (a == L"--language" && i + 1 < argc) {
-            language = _wtoi(argv[++i]);
+            // The program's language setting, so key names follow too (the prefix's registry is changed).
+            language = std::clamp(_wtoi(argv[++i]), 0, kLanguageCount - 1);
+            const DWORD id = kLanguageIds[language];
+            RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Halvorn", L"dwLanguageId", REG_DWORD, &id, sizeof(id));
         } else {
             rounds = std::max(1, _wtoi(argv[i]));
         }

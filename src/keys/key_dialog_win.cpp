@@ -354,6 +354,16 @@ void Kelvane_DlgComposite::ApplyTexts() {
     widgets::SetTextIfChanged(title_.GetSafeHwnd(), KeyTitle());
     if (!listsNamed_) {
         listsNamed_ = true;
+        // A face with the language's characters: the skin's face may not be on this system.
+        HDC dc = GetDC(m_hWnd);
+        const wchar_t* sample = (textLanguage_ == 1 || textLanguage_ == 2) ? L"\x4E2D" : L"A";
+        const std::wstring face = CPngButton::FaceForText(dc, kFontFace, sample, 1);
+        ReleaseDC(m_hWnd, dc);
+        for (widgets::CWidget* w : std::initializer_list<widgets::CWidget*>{
+                 &heading_, &capturedText_, &radioKeyboardLabel_, &radioMouseLabel_, &keyHint_, &mediaHint_,
+                 &functionHint_, &mouseList_, &mediaList_, &functionList_})
+            w->SetFace(face);
+        macroPage_.SetFace(face);
         clear_.SetTooltip(Text("COMPOSITE_PROMPT_CLEAR").c_str(), true);
         osk_.SetTooltip(Text("COMPOSITE_PROMPT_OSK").c_str(), true);
         const int mouse = mouseList_.Selected();

@@ -150,6 +150,13 @@ void CMacroPageView::ApplyTexts() {
     RefreshGauge();
 }
 
+void CMacroPageView::SetFace(const std::wstring& face) {
+    for (widgets::CWidget* w : std::initializer_list<widgets::CWidget*>{&names_, &actions_, &repeat_, &delaysLabel_,
+                                                                         &repeatLabel_, &nameLabel_, &memory_})
+        w->SetFace(face);
+    for (CPngButton* b : {&record_, &top_, &up_, &down_, &bottom_, &deleteAction_, &clearActions_}) b->Redraw();
+}
+
 void CMacroPageView::Fill(std::vector<MacroRecord> macros, bool recordDelays) {
     recorder_.Stop();
     page_.Fill(std::move(macros));

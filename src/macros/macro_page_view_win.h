@@ -73,6 +73,8 @@ public:
     void SetButtonLooks(const SkinLooks& looks);
     void Show(bool show);
     void ApplyTexts();
+    // The face the page's texts are drawn in (the dialog picks one that has the language's characters).
+    void SetFace(const std::wstring& face);
 
     // The macro list from the working data; no current macro yet.
     void Fill(std::vector<MacroRecord> macros, bool recordDelays);

@@ -86,6 +86,14 @@ void CWidget::SetFont(const wchar_t* face, int points, bool bold) {
     EnsureFont();
 }
 
+void CWidget::SetFace(const std::wstring& face) {
+    if (face == face_) return;
+    face_ = face;
+    fontDpi_ = 0;
+    EnsureFont();
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 HFONT CWidget::Font() {
     EnsureFont();
     return font_;

@@ -25,6 +25,8 @@ public:
     HWND GetSafeHwnd() const { return hwnd_; }
     // The text font: face and size in points at 96 pixels per inch.
     void SetFont(const wchar_t* face, int points, bool bold = false);
+    // Another face, same size and weight (a language whose texts the first face lacks).
+    void SetFace(const std::wstring& face);
     HFONT Font();
     int Dpi() const;
     void Detach();
