@@ -2,17 +2,17 @@
 #include "ui/main_window_parts_win.h"
 
 #include "keys/key_dialog_win.h"
+#include "lighting/lighting_panel_win.h"
 
 namespace kv {
 
 MainWindowParts MakeMainWindowParts(MainWindowHost& host) {
-    (void)host;
     MainWindowParts parts;
     parts.keyDialog = MakeKeyAssignmentDialog(host);
     // parts.profileManager = MakeProfileManagerDialog(host);
     // parts.updateDialog = MakeUpdateDialog(host);
     // parts.profileFlows = MakeProfileFlows(host);
-    // parts.lighting = MakeLightingPanel(host);
+    parts.lighting = MakeLightingPanel(host);
     return parts;
 }
 
