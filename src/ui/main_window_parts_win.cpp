@@ -2,6 +2,7 @@
 #include "ui/main_window_parts_win.h"
 
 #include "device/update_dialog_win.h"
+#include "keys/key_dialog_win.h"
 #include "lighting/lighting_panel_win.h"
 #include "profiles/profile_flows_win.h"
 #include "profiles/profile_manager_win.h"
@@ -10,7 +11,7 @@ namespace kv {
 
 MainWindowParts MakeMainWindowParts(MainWindowHost& host) {
     MainWindowParts parts;
-    // parts.keyDialog = MakeKeyAssignmentDialog(host);
+    parts.keyDialog = MakeKeyAssignmentDialog(host);
     parts.profileManager = MakeProfileManagerDialog(host);
     parts.updateDialog = MakeUpdateDialog(host);
     parts.profileFlows = MakeProfileFlows(host, parts);  // after the key dialog and the profile manager it asks
