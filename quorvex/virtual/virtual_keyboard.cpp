@@ -208,7 +208,11 @@ void VirtualKeyboard::Deliver(std::unique_lock<std::mutex>& lock, const Job& job
                 record.consumer = &info;
             }
         }
-        (void)sub.callback(&notification);
+        try {
+            (void)sub.callback(&notification);
+        } catch (...) {
+            // A subscriber's callback that throws loses its notification; the library's thread goes on.
+        }
     }
     lock.lock();
     inCallback_ = false;

@@ -11,6 +11,7 @@
 namespace kv {
 namespace {
 HKEY g_settingsKey = nullptr;
+std::wstring g_localAppDataFolder;  // set before the main window exists, then only read
 std::wstring g_registryCompany;
 constexpr wchar_t kAppName[] = L"Kelvane";
 }  // namespace
@@ -25,10 +26,10 @@ std::wstring RunningExecutablePath() {
     }
 }
 
+void UseLocalAppDataFolder(const std::wstring& folder) { g_localAppDataFolder = folder; }
+
 std::wstring LocalAppDataFolder() {
-    wchar_t overrideFolder[MAX_PATH] = {};
-    const DWORD n = GetEnvironmentVariableW(L"KELVANE_TEST_LOCAL_APPDATA", overrideFolder, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) return overrideFolder;
+    if (!g_localAppDataFolder.empty()) return g_localAppDataFolder;
     wchar_t folder[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_LOCAL_APPDATA, FALSE)) return {};
     return folder;
