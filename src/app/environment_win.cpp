@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/program_paths.h"
+#include "app/web_address.h"
 
 namespace kv {
 namespace {
@@ -78,6 +79,11 @@ bool WriteProfileString(const wchar_t* section, const wchar_t* entry, const std:
 
 void StartDaemon() {
     ShellExecuteW(nullptr, L"open", GetProgramPaths().daemon.c_str(), nullptr, L"", SW_HIDE);
+}
+
+void OpenWebAddress(HWND owner, const std::wstring& address) {
+    if (!IsWebAddress(address)) return;  // the program runs elevated: never a program, document or other scheme
+    ShellExecuteW(owner, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void OpenHelpPage(HWND owner) {

@@ -33,6 +33,10 @@ bool WriteProfileString(const wchar_t* section, const wchar_t* entry, const std:
 // Opens "Tirvane.exe" from the program folder, hidden, no parameters, empty working directory. Not watched.
 void StartDaemon();
 
+// Opens a web page with the shell ("open", shown normally) when the text is an http or https address
+// (web_address.h); anything else is ignored. Every link of the program's windows goes through here.
+void OpenWebAddress(HWND owner, const std::wstring& address);
+
 // Opens "index.html" of the program's "Help\" folder with the shell ("open", shown normally). Failures are
 // ignored.
 void OpenHelpPage(HWND owner);

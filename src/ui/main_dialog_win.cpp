@@ -40,7 +40,7 @@ constexpr int kGKeyButtons[] = {IDC_G1, IDC_G2, IDC_G3, IDC_G4, IDC_G5, IDC_G6, 
 constexpr int kProfileButtons[] = {IDC_PROFILE1, IDC_PROFILE2, IDC_PROFILE3};
 
 void OpenWithShell(HWND owner, const wchar_t* target) {
-    ShellExecuteW(owner, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    OpenWebAddress(owner, target);  // only http and https addresses reach the shell
 }
 
 }  // namespace
