@@ -2,8 +2,8 @@
 // the end-to-end tests start: it takes its user folder from the test harness. What ships is built without it.
 #include <windows.h>
 
-#include "app/library_search.h"
 #include "app/kelvane_app_win.h"
+#include "app/library_search.h"
 #ifdef KV_TEST_USER_FOLDER
 #include "app/environment_win.h"
 #endif
