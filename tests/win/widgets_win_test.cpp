@@ -1,0 +1,334 @@
+// The widget kit under Wine: a plain window hosts each widget; the tests drive it with the messages a
+// user's keys and clicks produce and check what the window and the data source hear.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "widgets/report_list_win.h"
+#include "widgets/skin_check_win.h"
+#include "widgets/skin_combo_win.h"
+#include "widgets/skin_label_win.h"
+
+using namespace kv::widgets;
+
+namespace {
+
+struct Heard {
+    std::vector<std::pair<int, int>> commands;  // id, notification code
+};
+
+LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* heard = reinterpret_cast<Heard*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_COMMAND && heard) heard->commands.emplace_back(LOWORD(wParam), HIWORD(wParam));
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+class Host {
+public:
+    Host() {
+        static const ATOM atom = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = HostProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"KvWidgetHost";
+            return RegisterClassW(&wc);
+        }();
+        (void)atom;
+        hwnd = CreateWindowExW(0, L"KvWidgetHost", L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 500, 400,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&heard));
+    }
+    ~Host() { DestroyWindow(hwnd); }
+    int Count(int id, int code) const {
+        int n = 0;
+        for (auto [i, c] : heard.commands) n += (i == id && c == code);
+        return n;
+    }
+    HWND hwnd;
+    Heard heard;
+};
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void Key(HWND target, WPARAM vk) {
+    SendMessageW(target, WM_KEYDOWN, vk, 1);
+    SendMessageW(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+// Column 0 not editable, column 1 a text, column 2 a choice of three.
+class Rows : public ReportSource {
+public:
+    std::wstring CellText(int row, int column) const override {
+        return L"r" + std::to_wstring(row) + L"c" + std::to_wstring(column);
+    }
+    CellEditor BeginCellEdit(int row, int column) override {
+        asked.push_back({row, column});
+        CellEditor e;
+        if (column == 1) {
+            e.kind = CellEditKind::Text;
+            e.text = L"40";
+            e.maxChars = 6;
+        } else if (column == 2) {
+            e.kind = CellEditKind::Choice;
+            e.choices = {L"a", L"b", L"c"};
+            e.selected = 0;
+        }
+        return e;
+    }
+    void EndCellEdit(int row, int column, const std::wstring& text, int choice) override {
+        ended.push_back({row, column, text, choice});
+    }
+    struct End {
+        int row, column;
+        std::wstring text;
+        int choice;
+    };
+    std::vector<std::pair<int, int>> asked;
+    std::vector<End> ended;
+};
+
+class ReportListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(list.Create(host.hwnd, 300));
+        MoveWindow(list.GetSafeHwnd(), 0, 0, 400, 300, TRUE);
+        list.SetColumns({{L"Key", 120}, {L"Delay", 100}, {L"Dir", 100}});
+        list.SetSource(&rows);
+        list.SetRowCount(2000);
+        SetFocus(list.GetSafeHwnd());
+    }
+    Host host;
+    Rows rows;
+    CReportList list;
+};
+
+}  // namespace
+
+TEST_F(ReportListTest, RowsComeFromTheSourceOnDemand) {
+    EXPECT_EQ(list.RowCount(), 2000);
+    wchar_t text[32] = {};
+    ListView_GetItemText(list.GetSafeHwnd(), 1999, 2, text, 32);
+    EXPECT_STREQ(text, L"r1999c2");
+    list.SelectRow(1500, true);
+    EXPECT_EQ(list.SelectedRow(), 1500);
+    list.SetRowCount(10);  // fewer rows: nothing selected beyond them
+    EXPECT_EQ(list.RowCount(), 10);
+}
+
+TEST_F(ReportListTest, ArrowsMoveBetweenCellsAndF2OpensTheFocusedCell) {
+    list.SelectRow(5, true);
+    Key(list.GetSafeHwnd(), VK_RIGHT);
+    EXPECT_EQ(list.FocusColumn(), 1);
+    Key(list.GetSafeHwnd(), VK_RIGHT);
+    Key(list.GetSafeHwnd(), VK_RIGHT);  // stops at the last column
+    EXPECT_EQ(list.FocusColumn(), 2);
+    Key(list.GetSafeHwnd(), VK_LEFT);
+    Key(list.GetSafeHwnd(), VK_F2);
+    ASSERT_TRUE(list.IsEditing());
+    ASSERT_EQ(rows.asked.size(), 1u);
+    EXPECT_EQ(rows.asked[0], std::make_pair(5, 1));
+}
+
+TEST_F(ReportListTest, TextEditEndsWithEnterOrFocusLossAndEscDropsIt) {
+    struct Case {
+        const char* name;
+        WPARAM endKey;  // 0: the focus moves elsewhere
+        bool committed;
+    } cases[] = {{"enter", VK_RETURN, true}, {"tab", VK_TAB, true}, {"escape", VK_ESCAPE, false}, {"focus", 0, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rows.ended.clear();
+        ASSERT_TRUE(list.BeginEdit(3, 1));
+        HWND editor = list.EditorWindow();
+        ASSERT_NE(editor, nullptr);
+        // The field starts with the source's text, limited as it asks.
+        SendMessageW(editor, EM_SETSEL, 0, -1);
+        SendMessageW(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"12345678"));
+        wchar_t typed[16] = {};
+        GetWindowTextW(editor, typed, 16);
+        EXPECT_STREQ(typed, L"123456");
+        if (c.endKey)
+            Key(editor, c.endKey);
+        else
+            SetFocus(host.hwnd);
+        Pump();
+        EXPECT_FALSE(list.IsEditing());
+        EXPECT_FALSE(IsWindow(editor));
+        if (c.committed) {
+            ASSERT_EQ(rows.ended.size(), 1u);
+            EXPECT_EQ(rows.ended[0].row, 3);
+            EXPECT_EQ(rows.ended[0].column, 1);
+            EXPECT_EQ(rows.ended[0].text, L"123456");
+        } else {
+            EXPECT_TRUE(rows.ended.empty());
+        }
+        SetFocus(list.GetSafeHwnd());
+    }
+}
+
+TEST_F(ReportListTest, UnchangedEditAndClosedCellsReportNothing) {
+    ASSERT_TRUE(list.BeginEdit(2, 1));
+    Key(list.EditorWindow(), VK_RETURN);
+    EXPECT_TRUE(rows.ended.empty());      // the text was not changed
+    EXPECT_FALSE(list.BeginEdit(2, 0));   // the source keeps column 0 closed
+    EXPECT_FALSE(list.IsEditing());
+    EXPECT_FALSE(list.BeginEdit(2000, 1));  // no such row
+    EXPECT_EQ(rows.asked.size(), 2u);
+}
+
+TEST_F(ReportListTest, ChoiceEditReportsTheChosenEntry) {
+    ASSERT_TRUE(list.BeginEdit(7, 2));
+    HWND editor = list.EditorWindow();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(SendMessageW(editor, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(editor, CB_GETCURSEL, 0, 0), 0);
+    SendMessageW(editor, CB_SHOWDROPDOWN, FALSE, 0);
+    SendMessageW(editor, CB_SETCURSEL, 2, 0);
+    Key(editor, VK_RETURN);
+    Pump();
+    ASSERT_EQ(rows.ended.size(), 1u);
+    EXPECT_EQ(rows.ended[0].choice, 2);
+    EXPECT_FALSE(list.IsEditing());
+}
+
+TEST_F(ReportListTest, ScrollingOrNewRowsEndTheEdit) {
+    ASSERT_TRUE(list.BeginEdit(1, 1));
+    SetWindowTextW(list.EditorWindow(), L"90");
+    SendMessageW(list.GetSafeHwnd(), WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_FALSE(list.IsEditing());
+    ASSERT_EQ(rows.ended.size(), 1u);
+    EXPECT_EQ(rows.ended[0].text, L"90");
+    ASSERT_TRUE(list.BeginEdit(1, 1));
+    SetWindowTextW(list.EditorWindow(), L"70");
+    list.SetRowCount(5);
+    EXPECT_FALSE(list.IsEditing());
+    EXPECT_EQ(rows.ended.size(), 2u);
+}
+
+TEST(SkinComboTest, RenamingTheTypedEntryKeepsTheTextAndTellsTheWindowNothing) {
+    Host host;
+    CSkinCombo combo;
+    ASSERT_TRUE(combo.Create(host.hwnd, 301, true, RECT{0, 0, 200, 200}));
+    combo.SetTextLimit(249);
+    combo.AddItem(L"Macro1");
+    combo.AddItem(L"Macro2");
+    combo.Select(1);
+    EXPECT_EQ(combo.Text(), L"Macro2");
+    HWND edit = combo.EditWindow();
+    ASSERT_NE(edit, nullptr);
+    host.heard.commands.clear();
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"Jump"));  // as typed: the window hears it
+    EXPECT_GE(host.Count(301, CBN_EDITCHANGE), 1);
+    SendMessageW(edit, EM_SETSEL, 2, 2);
+    host.heard.commands.clear();
+    combo.SetItemText(1, L"Jump");
+    EXPECT_EQ(combo.ItemText(1), L"Jump");
+    EXPECT_EQ(combo.Count(), 2);
+    EXPECT_EQ(combo.Text(), L"Jump");
+    DWORD start = 0, end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 2u);
+    EXPECT_EQ(host.Count(301, CBN_EDITCHANGE), 0);
+    // Typed text is bounded.
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(std::wstring(300, L'x').c_str()));
+    EXPECT_EQ(GetWindowTextLengthW(edit), 249);
+}
+
+TEST(SkinComboTest, PlainChoiceHasNoTextField) {
+    Host host;
+    CSkinCombo combo;
+    ASSERT_TRUE(combo.Create(host.hwnd, 302, false, RECT{0, 0, 200, 200}));
+    EXPECT_EQ(combo.EditWindow(), nullptr);
+    combo.AddItem(L"Left");
+    combo.AddItem(L"Right");
+    combo.Select(1);
+    EXPECT_EQ(combo.Text(), L"Right");
+    combo.Clear();
+    EXPECT_EQ(combo.Count(), 0);
+    EXPECT_EQ(combo.Selected(), CB_ERR);
+}
+
+TEST(SkinCheckTest, CheckBoxTogglesAndRadioGroupMovesWithArrows) {
+    Host host;
+    CSkinCheck box, first, second, third;
+    ASSERT_TRUE(box.Create(host.hwnd, 310, CSkinCheck::Kind::Check));
+    ASSERT_TRUE(first.Create(host.hwnd, 311, CSkinCheck::Kind::Radio));
+    ASSERT_TRUE(second.Create(host.hwnd, 312, CSkinCheck::Kind::Radio));
+    ASSERT_TRUE(third.Create(host.hwnd, 313, CSkinCheck::Kind::Radio));
+    CSkinCheck::Group({&first, &second, &third});
+    EnableWindow(third.GetSafeHwnd(), FALSE);
+
+    SendMessageW(box.GetSafeHwnd(), BM_CLICK, 0, 0);
+    EXPECT_TRUE(box.IsChecked());
+    EXPECT_EQ(SendMessageW(box.GetSafeHwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    SendMessageW(box.GetSafeHwnd(), BM_CLICK, 0, 0);
+    EXPECT_FALSE(box.IsChecked());
+    EXPECT_EQ(host.Count(310, BN_CLICKED), 2);
+
+    first.SetChecked(true);
+    SendMessageW(second.GetSafeHwnd(), BM_CLICK, 0, 0);
+    EXPECT_FALSE(first.IsChecked());
+    EXPECT_TRUE(second.IsChecked());
+    // Down skips the disabled third and wraps to the first.
+    SetFocus(second.GetSafeHwnd());
+    Key(second.GetSafeHwnd(), VK_DOWN);
+    EXPECT_TRUE(first.IsChecked());
+    EXPECT_FALSE(second.IsChecked());
+    EXPECT_EQ(GetFocus(), first.GetSafeHwnd());
+    EXPECT_EQ(host.Count(311, BN_CLICKED), 1);
+}
+
+TEST(SkinCheckTest, CheckedBoxIsFilledWithTheAccent) {
+    Host host;
+    CSkinCheck box;
+    ASSERT_TRUE(box.Create(host.hwnd, 320, CSkinCheck::Kind::Radio));
+    MoveWindow(box.GetSafeHwnd(), 0, 0, 18, 18, FALSE);
+    auto centre = [&] {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 18, 18);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_BUTTON;
+        item.CtlID = 320;
+        item.hwndItem = box.GetSafeHwnd();
+        item.hDC = dc;
+        item.rcItem = RECT{0, 0, 18, 18};
+        SendMessageW(host.hwnd, WM_DRAWITEM, 320, reinterpret_cast<LPARAM>(&item));
+        const COLORREF c = GetPixel(dc, 9, 9);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        return c;
+    };
+    EXPECT_EQ(centre(), kSkinPalette.face);
+    box.SetChecked(true);
+    EXPECT_EQ(centre(), kSkinPalette.accent);
+}
+
+TEST(SkinLabelTest, ClickOnLabelClicksItsBuddy) {
+    Host host;
+    CSkinCheck box;
+    CSkinLabel label;
+    ASSERT_TRUE(box.Create(host.hwnd, 330, CSkinCheck::Kind::Check));
+    ASSERT_TRUE(label.Create(host.hwnd, 331, L"Record delays"));
+    label.SetBuddy(box.GetSafeHwnd());
+    SendMessageW(host.hwnd, WM_COMMAND, MAKEWPARAM(331, STN_CLICKED), reinterpret_cast<LPARAM>(label.GetSafeHwnd()));
+    EXPECT_TRUE(box.IsChecked());
+    EnableWindow(box.GetSafeHwnd(), FALSE);
+    SendMessageW(host.hwnd, WM_COMMAND, MAKEWPARAM(331, STN_CLICKED), reinterpret_cast<LPARAM>(label.GetSafeHwnd()));
+    EXPECT_TRUE(box.IsChecked());
+}
