@@ -49,6 +49,13 @@ KeyboardWriteGate PrepareKeyboardWrite(KeyboardDataLink& link, const KeyTableBlo
     return KeyboardWriteGate::Write;
 }
 
+void UseDefaultBlockUnread(ProfileData& data) {
+    std::lock_guard<std::mutex> hold(data.lock);
+    data.content = ProfileContent{};
+    data.fromKeyboard = false;
+    data.readBase = data.content;
+}
+
 void DiscardEdits(const std::filesystem::path& workingFile, ProfileData& data) {
     {
         std::lock_guard<std::mutex> hold(data.lock);

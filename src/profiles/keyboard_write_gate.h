@@ -31,6 +31,10 @@ enum class KeyboardWriteGate {
 [[nodiscard]] KeyboardWriteGate PrepareKeyboardWrite(KeyboardDataLink& link, const KeyTableBlock& defaults,
                                                      std::u16string_view namePrefix, ProfileData& data);
 
+// The keyboard could not be read at all (its current profile cannot even be asked): the working data
+// becomes the default block, which did not come from the keyboard.
+void UseDefaultBlockUnread(ProfileData& data);
+
 // Unapplied edits discarded (the profile switch's No): the working file when the working data came from
 // the keyboard, else the data the failed read left.
 void DiscardEdits(const std::filesystem::path& workingFile, ProfileData& data);

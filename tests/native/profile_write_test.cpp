@@ -354,6 +354,17 @@ TEST_F(KeyboardUnread, StillUnreadableOrMacrosChangedMeanwhileAsksAndChangesNoth
     EXPECT_EQ(Gate(), KeyboardWriteGate::Write);
 }
 
+TEST_F(KeyboardUnread, AKeyboardThatCannotBeAskedAtAllIsReadAgainBeforeAWrite) {
+    ASSERT_EQ(Refresh(), kResultSuccess);
+    UseDefaultBlockUnread(data_);  // the profile query failed at the next attach
+    EditOneKey();
+    keyboard_.calls.clear();
+    ASSERT_EQ(Gate(), KeyboardWriteGate::Write);
+    EXPECT_FALSE(keyboard_.calls.empty());  // read again first
+    EXPECT_EQ(data_.content.macros.size(), 2u);
+    EXPECT_EQ(ReadSlot(data_.content.Table(), 1, KeyIndexOf(0x030)), (KeySlot{ASSIGN_KEY, 0, 0x171, 0, 0}));
+}
+
 TEST_F(KeyboardUnread, DiscardingEditsGoesBackToWhatTheReadLeft) {
     ASSERT_EQ(Refresh(), kResultSuccess);  // a complete read writes the working file
     EditOneKey();
