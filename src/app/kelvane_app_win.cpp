@@ -36,9 +36,12 @@ int RunKelvaneApplication() {
     dialog->DoModal();
 
     InvalidateRect(nullptr, nullptr, TRUE);  // every window repaints where ours was
-    dialog.reset();
     CloseSettingsKey();
-    return 0;
+    // The window has done the orderly clean-up (ExitProgram). The HID service's threads and the device
+    // workers may still call into the program, so nothing they may reach is destroyed under them: the
+    // process ends here, without running the window's or any static object's destructor.
+    (void)dialog.release();
+    ExitProcess(0);
 }
 
 }  // namespace kv

@@ -54,6 +54,11 @@ int NotifyInstance(uint32_t pid, int mode) {
     const NotifyChoice choice = ChooseInstanceWindow(plain, pid);
     if (choice.target >= 0) {
         HWND target = windows[static_cast<std::size_t>(choice.target)].first;
+        // The running instance may bring its window to the front: this process has the foreground right
+        // (the user just started it) and hands it over.
+        DWORD targetPid = 0;
+        GetWindowThreadProcessId(target, &targetPid);
+        if (mode != kNotifyKill && targetPid != 0) AllowSetForegroundWindow(targetPid);
         if (mode == kNotifyKill) SendMessageW(target, MSG_KILL, TAG_KILL, 0);
         else SendMessageW(target, MSG_OPEN, TAG_OPEN, 0);
     }

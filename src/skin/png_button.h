@@ -55,6 +55,9 @@ public:
     void SetCaptionMargins(int left, int right, int top, int bottom);
     void SetTooltip(const wchar_t* text, bool active);
     void RemoveTooltip();
+    // The same as SetTooltip(text, true), but a button without a tooltip control yet creates it only when
+    // the mouse first moves over it: a window of a hundred buttons starts without a hundred tooltips.
+    void SetTooltipOnDemand(const wchar_t* text);
     void SetPaintCallback(PaintCallback callback) { paintCallback_ = std::move(callback); }
 
     int OriginX() const { return originX_; }
@@ -106,6 +109,7 @@ private:
     PaintCallback paintCallback_;
     HWND tooltip_ = nullptr;
     std::wstring tooltipText_;
+    bool tooltipPending_ = false;  // SetTooltipOnDemand stored a text; the control comes with the mouse
     bool frame_ = false;
     COLORREF frameColour_ = 0;
 };

@@ -253,6 +253,16 @@ void CPngButton::SetTooltip(const wchar_t* text, bool active) {
     SendMessageW(tooltip_, TTM_ACTIVATE, active ? TRUE : FALSE, 0);
 }
 
+void CPngButton::SetTooltipOnDemand(const wchar_t* text) {
+    if (!hwnd_ || !text || !*text) return;
+    if (tooltip_) {
+        SetTooltip(text, true);
+        return;
+    }
+    tooltipText_ = text;
+    tooltipPending_ = true;
+}
+
 void CPngButton::RemoveTooltip() {
     if (tooltip_) {
         DestroyWindow(tooltip_);
@@ -294,10 +304,19 @@ LRESULT CALLBACK CPngButton::SubclassProc(HWND hwnd, UINT message, WPARAM wParam
 
 LRESULT CPngButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND hwnd = hwnd_;
+    if (message == WM_MOUSEMOVE && tooltipPending_) {
+        tooltipPending_ = false;
+        const std::wstring text = tooltipText_;
+        SetTooltip(text.c_str(), true);
+    }
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) RelayToTooltip(message, wParam, lParam);
     switch (message) {
         case WM_ERASEBKGND:
             return 1;
+        // An owner-drawn button has no check state of its own: the checked look answers for it, so the
+        // platform's accessibility and tools outside see what the button shows.
+        case BM_GETCHECK: return checked_ ? BST_CHECKED : BST_UNCHECKED;
+        case BM_SETCHECK: SetChecked(wParam == BST_CHECKED, true); return 0;
         case WM_PAINT: {
             // Painted here as well as through the parent's WM_DRAWITEM, so a button on any parent shows.
             PAINTSTRUCT ps;

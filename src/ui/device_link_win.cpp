@@ -39,7 +39,10 @@ public:
     bool IsWindowInitialised() override { return g_windowInitialised.load(); }
     void SetTrayPicture(int mode, unsigned picture) override { ProgramTrayIcon().SetPicture(mode, picture); }
     void PostOpen() override { PostMessageW(g_mainWindow.load(), MSG_OPEN, TAG_OPEN, 0); }
-    void ShowGKeyBank(int) override { SendMessageW(g_mainWindow.load(), MSG_BANK, TAG_BANK, 0); }
+    // Posted, not sent: this runs on the HID service's thread, which must go on delivering answers while
+    // the window may be waiting for one (Apply, attach reads). The bank is already stored; the window
+    // reads it when the message arrives.
+    void ShowGKeyBank(int) override { PostMessageW(g_mainWindow.load(), MSG_BANK, TAG_BANK, 0); }
     void StartLightingReloadTimer() override { SetTimer(g_mainWindow.load(), TIMER_RELOAD_LIGHTING, 0, nullptr); }
     void Sleep(unsigned ms) override { ::Sleep(ms); }
 };
@@ -83,5 +86,7 @@ void CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) {
     const KeyTableBlock table = CurrentDefaultKeyTable();
     std::copy(table.begin(), table.end(), out);
 }
+
+int KeyboardMacroCapacity() { return Workers().MacroCapacity(); }
 
 }  // namespace kv

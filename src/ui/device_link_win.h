@@ -21,6 +21,8 @@ void MarkFirstAttachHandled();
 [[nodiscard]] bool KeyboardAttached();
 // The default key table in use: the keyboard's as last read, the built-in one until then.
 void CopyDefaultKeyTable(uint8_t out[378]);
+// Bytes of macro area the keyboard holds (information block byte 11 x 128, read on attach; 0 before).
+[[nodiscard]] int KeyboardMacroCapacity();
 // The keyboard's current on-board profile (cached), -1 when it cannot be read.
 [[nodiscard]] int KeyboardProfile();
 

@@ -2,21 +2,30 @@
 // (a missing background or outline picture ends the program quietly). It starts hidden and lives in the
 // notification area; the device workers drive it with custom messages (MSG_PROFILE, MSG_DETACHED, MSG_BANK,
 // MSG_OPEN) and a second instance with MSG_OPEN / MSG_KILL. All of its handlers run on its own thread.
+// The key assignment dialog, the profile manager, the update dialog, the profile flows and the lighting
+// panel plug into it through main_window_parts_win.h; it offers them MainWindowHost.
 #pragma once
 
 #include <windows.h>
 
+#include <array>
 #include <atomic>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
-#include "ui/about_box_win.h"
 #include "skin/base_dialog.h"
+#include "skin/png_button.h"
+#include "skin/skin_image.h"
+#include "ui/about_box_win.h"
+#include "ui/keyboard_picture_win.h"
+#include "ui/main_window_parts_win.h"
 #include "ui/tray_icon_win.h"
 
 namespace kv {
 
-class CKelvaneDlg : public CBaseDialog {
+class CKelvaneDlg : public CBaseDialog, public MainWindowHost {
 public:
     // Construction before the window exists: icon, command line ("/Kill" may end the process here), the
     // instance mutex (a running instance is asked to open and this process ends), the daemon.
@@ -26,11 +35,30 @@ public:
     // The process-wide main window (null before construction and after destruction).
     [[nodiscard]] static CKelvaneDlg* Instance();
 
-    void SetDirty(bool dirty);
-    [[nodiscard]] bool IsDirty() const { return dirty_; }
     // Set when MSG_INIT has created the notification-area icon; the attach worker waits for it.
     [[nodiscard]] bool IsInitialised() const { return initialised_.load(); }
     [[nodiscard]] HWND Handle() const { return m_hWnd; }
+
+    // MainWindowHost
+    [[nodiscard]] HWND Window() const override { return m_hWnd; }
+    [[nodiscard]] const CIniFile& MainLayout() const override { return Layout(); }
+    [[nodiscard]] kv::skin::SkinSurface* SkinPicture(int index) override;
+    void SetDirty(bool dirty) override;
+    [[nodiscard]] bool IsDirty() const override { return dirty_; }
+    [[nodiscard]] bool ApplyNow() override;
+    [[nodiscard]] int Profile() const override;
+    int SelectProfile(int profile) override;
+    [[nodiscard]] CPngButton* KeyButton(UINT controlId) override { return picture_.Button(controlId); }
+    void RefreshKeyMarks() override;
+    void RestoreKeyLook(UINT controlId) override { picture_.RestoreLook(controlId); }
+    void ShowKeyColours() override;
+    void ClearKeyColours() override { picture_.ClearColours(); }
+    void RedrawPicture() override { picture_.Redraw(); }
+    void ShowReportRate(int index) override;
+    void LightingReloaded() override;
+
+    // KeyClick of the keyboard picture: -1 for a control that is no key or G-key.
+    int KeyClick(UINT controlId);
 
 protected:
     INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -39,7 +67,13 @@ protected:
     void OnCancel() override;
 
 private:
-    bool OnCommand(UINT id);
+    // Start-up pieces, in the order the window builds itself.
+    void LoadSkinPictures();
+    void PlaceButtons();
+    void PlaceOtherControls();
+
+    bool OnCommand(UINT id, UINT notifyCode);
+    bool OnKeyCommand(UINT id);
     void OnInitMessage();
     void OnOpenMessage();
     void OnProfileMessage();
@@ -47,30 +81,60 @@ private:
     void OnDetachedMessage();
     void ApplyLanguageTexts();
     void ReloadProfileData();
-    void MarkGKeys();
+    void ReloadLighting();
     void FreeProfileData();
     void OnTrayCallback(LPARAM mouseMessage);
     void OnTimer(UINT_PTR id);
     void ShowMainWindow();
     void HideMainWindow();
+    void CentreOnCursorMonitor();
     void ShowAboutBox();
+    void OpenLink(UINT id, const wchar_t* target);
     void ShowFileMenu();
-    void Apply();
+    void SetReportRate(int index);
+    void RestoreDefaults();
+    void ShowProfileButtons(int profile);
+    void ShowBankLooks(int bank);
+    // Flip: "PROFILES" "Flip" in the per-user settings; 0 shows F1-F4, 1 the D keys.
+    [[nodiscard]] int ReadFlip() const;
+    void ToggleFlip();
+    void ApplyFlip();
+    void OnFlipButtonPainted(bool left, bool drawnWithNormal);
+    // Writes the working data out: working file, then the key tables and the macro area in one bracket.
+    // True when everything was saved and written; a message box tells what the user must know.
+    [[nodiscard]] bool WriteProfileDataToKeyboard();
+    void CloseChildDialogs();
     void ExitProgram();
     void PaintMinimised();
+    void DrawBusyFrame(const DRAWITEMSTRUCT& item);
+    HBRUSH OnStaticColour(HDC dc, HWND control);
     static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam);
+
+    // The eleven full-window pictures (SkinPicture's numbering); they outlive the buttons below.
+    std::array<kv::skin::SkinSurface, 11> surfaces_;
 
     HICON icon_ = nullptr;
     bool dirty_ = false;
     std::atomic<bool> initialised_{false};
+    bool exiting_ = false;
     int startHiddenCounter_ = 2;  // non-client paints still to be turned into a hide
     bool shownOnce_ = false;      // ShowMainWindow ran: the window may become visible
-    bool previewFirstRun_ = true;
     int busyFrame_ = 0;
+    std::vector<std::shared_ptr<const kv::skin::Picture>> busyFrames_;  // jdt1..jdt10, decoded at first use
+    int reportRate_ = 0;
+    UINT lastLinkId_ = 0;
+    DWORD lastLinkTick_ = 0;
     std::wstring linkText_;
     CAboutDlg about_{nullptr};
     TrayIcon& tray_ = ProgramTrayIcon();
     HHOOK keyFilter_ = nullptr;
+
+    // The window's own image buttons, by control id.
+    std::vector<std::unique_ptr<CPngButton>> buttons_;
+    CPngButton* ButtonOf(UINT id);
+    CPngButton& Adopt(UINT id);
+    KeyboardPicture picture_;
+    MainWindowParts parts_;
 };
 
 }  // namespace kv

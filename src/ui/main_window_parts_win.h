@@ -117,12 +117,17 @@ public:
     virtual void PaintKey(UINT controlId) = 0;    // key command while per-key edit is on
     virtual void RestoreDefaults() = 0;           // the restore-defaults command with per-key edit on
     // The preview: the window tells the panel when it is shown or hidden; the panel runs TIMER_PREVIEW only
-    // while it is shown and a preview is on, and steps it here.
+    // while it is shown and a preview is on, and steps it here. The window kills TIMER_PREVIEW when it fires
+    // and calls PreviewStep only while PerKeyEdit() is on; the panel arms it again (SetTimer on Window(),
+    // 50 ms) for as long as the preview goes on, so a hidden window has no timer running.
     virtual void WindowShown(bool shown) = 0;
     virtual void PreviewStep() = 0;
     virtual void ApplyLanguage() = 0;
     // Colour of a key control in the current per-key map (ShowKeyColours); false when it has no LED.
     [[nodiscard]] virtual bool KeyColour(UINT controlId, COLORREF& colour) const = 0;
+    // WM_CTLCOLORSTATIC of the window for one of the panel's labels: the brush (after setting the text
+    // colour and mode on dc), or nullptr to let the window draw the label transparent over the skin.
+    [[nodiscard]] virtual HBRUSH StaticColour(HDC /*dc*/, HWND /*control*/) { return nullptr; }
 };
 
 struct MainWindowParts {

@@ -15,6 +15,8 @@ public:
     [[nodiscard]] bool Create();  // modeless, hidden until shown
     void EndDialog(INT_PTR result);
     HWND GetSafeHwnd() const { return m_hWnd; }
+    // The owner the dialog is created with (before Create or DoModal).
+    void SetOwner(HWND owner) { parent_ = owner; }
 
 protected:
     virtual INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam);

@@ -41,6 +41,7 @@ bool TrayIcon::Notify(DWORD action, unsigned picture) {
 
 void TrayIcon::Create(HWND owner) {
     std::lock_guard<std::mutex> lock(lock_);
+    if (removed_) return;  // the program is ending: the icon never comes back
     owner_ = owner;
     picture_ = TrayPictureState{};
     added_ = Notify(NIM_ADD, picture_.Current());
@@ -68,11 +69,13 @@ void TrayIcon::AddAgain() {
 
 void TrayIcon::Remove() {
     std::lock_guard<std::mutex> lock(lock_);
+    removed_ = true;
     if (owner_ == nullptr) return;
     if (added_) Notify(NIM_DELETE, picture_.Current());
     added_ = false;
     RemovePropW(owner_, kTrayPictureProperty);
     owner_ = nullptr;
+    removed_ = true;
 }
 
 void TrayIcon::RefreshTooltip() {

@@ -19,6 +19,7 @@ public:
     [[nodiscard]] unsigned CurrentPicture();
     // The shell restarted: delete the icon and add it again with its current picture and tooltip.
     void AddAgain();
+    // Removes the icon for good: a later Create, AddAgain or SetPicture adds nothing.
     void Remove();
     // Sets the tooltip to the current language's "KEYBOARD_TRAY_DESC".
     void RefreshTooltip();
@@ -34,6 +35,7 @@ private:
     std::mutex lock_;  // guards everything below
     HWND owner_ = nullptr;
     bool added_ = false;
+    bool removed_ = false;  // Remove ran (ExitProgram): nothing adds the icon again
     TrayPictureState picture_;
 };
 

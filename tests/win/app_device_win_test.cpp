@@ -74,7 +74,7 @@ TEST(AppDevice, UnreadableDefaultKeyTableIsReportedAndAttachGoesOn) {
 TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {
     AppSession s("bank");
     s.Launch(L"/Start");
-    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     HWND main = s.MainWindow();
     ASSERT_TRUE(s.Vk().ClearLog());
     ASSERT_TRUE(s.Vk().SwitchBank());
@@ -99,7 +99,7 @@ TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {
 TEST(AppDevice, BusyPictureReturnsToTheAttachPicture) {
     AppSession s("busy");
     s.Launch(L"/Start");
-    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     struct Step {
         const char* what;
         std::function<bool()> act;
@@ -137,7 +137,7 @@ TEST(AppDevice, FirmwareOfferFollowsTheVersion) {
         ASSERT_TRUE(s.Vk().SetFirmware(c.version));
         // A no-keyboard start used up the first-attach offer; a second start asks the window to open.
         ASSERT_TRUE(s.Vk().Attach());
-        ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+        ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
         const Launched second = s.Launch(L"");
         HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption, c.offered ? 10s : 1500ms);
         EXPECT_EQ(box != nullptr, c.offered);
@@ -179,7 +179,7 @@ TEST(AppDevice, AcceptingTheFirmwareOfferStartsTheUpgradePackage) {
     ASSERT_TRUE(s.WaitInitialised());
     ASSERT_TRUE(s.Vk().SetFirmware(0x0102));
     ASSERT_TRUE(s.Vk().Attach());
-    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     EXPECT_EQ(kv::FindRunningInstance(kv::kUpgradePackageName), 0u);
     PostMessageW(s.MainWindow(), kv::MSG_OPEN, kv::TAG_OPEN, 0);
     HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
@@ -196,7 +196,7 @@ TEST(AppDevice, DecliningTheFirmwareOfferEndsTheProgram) {
     ASSERT_TRUE(s.Vk().SetFirmware(0x0102));
     // Detach and attach do not count as the first attach here; the version check comes with MSG_OPEN.
     ASSERT_TRUE(s.Vk().Attach());
-    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     PostMessageW(s.MainWindow(), kv::MSG_OPEN, kv::TAG_OPEN, 0);
     HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
     ASSERT_NE(box, nullptr);
@@ -226,7 +226,7 @@ TEST(AppDevice, FirstAttachOffersTheFirmwareUpdate) {
 TEST(AppDevice, AboutBoxOpensOnceAndClosesOnDetach) {
     AppSession s("about");
     s.Launch(L"/Start");
-    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     for (int i = 0; i < 2; ++i) PostMessageW(s.MainWindow(), WM_COMMAND, MAKEWPARAM(ID_TRAY_ABOUT, 0), 0);
     PostMessageW(s.MainWindow(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     ASSERT_TRUE(WaitFor([&] { return s.OtherDialogs().size() == 1; }));
