@@ -4,14 +4,15 @@
 #   asan     - the same suite under AddressSanitizer + UndefinedBehaviorSanitizer
 #   fuzz     - the fuzz targets for a short bounded time (clang, when there are any)
 #   win      - the Windows build (mingw-w64) and its tests under Wine, with a virtual X display
-# Usage: scripts/test.sh [native|asan|fuzz|win]...   (no argument: all of them)
+#   package  - the setup program (installed, upgraded and uninstalled under Wine) and the Debian package of kvtool
+# Usage: scripts/test.sh [native|asan|fuzz|win|package]...   (no argument: all of them)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 bash scripts/deps.sh
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(native asan fuzz win)
+[ ${#stages[@]} -gt 0 ] || stages=(native asan fuzz win package)
 jobs=$(nproc)
 
 # A compiler cache, when the machine has one, shares objects between work trees of the same repository.
@@ -65,6 +66,17 @@ run_win() {
   start_display
   ctest --test-dir build/win --output-on-failure --no-tests=error
   wineserver -k 2>/dev/null || true
+}
+
+run_package() {
+  bash scripts/package.sh
+  local version
+  version=$(sed -n 's/^#define KV_VERSION "\(.*\)"$/\1/p' build/native/generated/kv_version.h)
+  bash tests/package/deb_test.sh "build/native/package/kvtool_${version}_amd64.deb" "$version"
+  # The setup test uses the development folder's virtual keyboard and kvsim as well.
+  cmake --build build/win -j"$jobs" --target quorvex kvsim
+  [ -n "${xvfb_pid:-}" ] || start_display
+  bash tests/package/setup_test.sh "build/win/package/Kelvane-$version-setup.exe" build/win "$version"
 }
 
 for s in "${stages[@]}"; do

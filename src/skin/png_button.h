@@ -74,6 +74,9 @@ public:
     virtual void DrawItem(HDC dc, const RECT& rect, bool selected);
 
     static CPngButton* FromHandle(HWND button);
+    // The face to draw the text in: face itself, or, when it is not on this system and the text is Chinese,
+    // the first installed face that covers Chinese (so a missing face never turns texts into empty boxes).
+    static std::wstring FaceForText(HDC dc, const std::wstring& face, const wchar_t* text, int length);
     // For a parent's WM_DRAWITEM: paints the item when it is an image button; false otherwise.
     static bool ReflectDrawItem(LPARAM drawItem);
 

@@ -200,6 +200,41 @@ void CPngButton::DrawFrame(HDC dc, const RECT& rect, int dpi) {
     DeleteObject(brush);
 }
 
+namespace {
+
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FaceInstalled(HDC dc, const wchar_t* face) {
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    EnumFontFamiliesExW(dc, &lf, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+bool HasIdeographs(const wchar_t* text, int length) {
+    for (int i = 0; i < length; ++i)
+        if (text[i] >= 0x2E80) return true;
+    return false;
+}
+
+// The caption's face, or, when that face is not on this system and the text is Chinese, the first face
+// that is and covers Chinese: a missing face must not turn the texts into empty boxes.
+}  // namespace
+
+std::wstring CPngButton::FaceForText(HDC dc, const std::wstring& face, const wchar_t* text, int length) {
+    if (!HasIdeographs(text, length) || FaceInstalled(dc, face.c_str())) return face;
+    static const wchar_t* const kChineseFaces[] = {L"Microsoft YaHei", L"SimSun", L"Noto Sans CJK SC",
+                                                   L"WenQuanYi Micro Hei", L"Droid Sans Fallback"};
+    for (const wchar_t* candidate : kChineseFaces)
+        if (FaceInstalled(dc, candidate)) return candidate;
+    return face;
+}
+
 void CPngButton::DrawCaption(HDC dc, const RECT& clientRect, ButtonLook look, int dpi) {
     wchar_t text[260] = {};
     const int length = GetWindowTextW(hwnd_, text, static_cast<int>(std::size(text)));
@@ -217,7 +252,7 @@ void CPngButton::DrawCaption(HDC dc, const RECT& clientRect, ButtonLook look, in
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lf.lfPitchAndFamily = FF_SWISS;
-    lstrcpynW(lf.lfFaceName, captionFace_.c_str(), LF_FACESIZE);
+    lstrcpynW(lf.lfFaceName, FaceForText(dc, captionFace_, text, length).c_str(), LF_FACESIZE);
     HFONT font = CreateFontIndirectW(&lf);
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);

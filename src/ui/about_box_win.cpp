@@ -5,6 +5,7 @@
 
 #include "app/app_messages.h"
 #include "app/environment_win.h"
+#include "kv_version.h"
 #include "ui/resource_ids.h"
 #include "ui/ui_text_win.h"
 
@@ -35,6 +36,7 @@ BOOL CAboutDlg::OnInitDialog() {
 void CAboutDlg::ApplyLanguageTexts() {
     SetWindowTextW(m_hWnd, UiText("LANG_ABOUT_TITLE").c_str());
     SetDlgItemTextW(m_hWnd, IDC_ABOUT_INTRO, UiText("GUANYU_JIESHAO").c_str());
+    SetDlgItemTextW(m_hWnd, IDC_ABOUT_VERSION, (UiText("LANG_ABOUT_VERSION") + L" " + KV_VERSION_W).c_str());
     SetDlgItemTextW(m_hWnd, IDC_ABOUT_COPYRIGHT, UiText("GUANYU_BANQUAN").c_str());
     SetDlgItemTextW(m_hWnd, IDOK, UiText("LANG_ABOUT_OK").c_str());
 }

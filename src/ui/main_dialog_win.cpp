@@ -591,7 +591,9 @@ void CKelvaneDlg::ApplyLanguageTexts() {
     for (const auto& t : tips)
         if (CPngButton* b = ButtonOf(t.id)) b->SetTooltip(UiText(t.tip).c_str(), true);
     if (parts_.lighting) parts_.lighting->ApplyLanguage();
-    SetDlgItemTextW(m_hWnd, IDC_USB_STATIC, LookupLightText("Usb", UiLanguageIndex()).c_str());
+    const std::wstring usb = LookupLightText("Usb", UiLanguageIndex());
+    SetDlgItemTextW(m_hWnd, IDC_USB_STATIC, usb.c_str());
+    SetLabelFont(GetDlgItem(m_hWnd, IDC_USB_STATIC), usb);
 
     const struct {
         UINT id;
@@ -602,16 +604,43 @@ void CKelvaneDlg::ApplyLanguageTexts() {
         {IDOK, "PROFILE_OK"},              {IDCANCEL, "PROFILE_CANCLE"}, {IDC_APPLY, "PROFILE_APPLY"},
         {IDC_FUNC_PROFILES, "MAIN_PROFILES"},
     };
+    // These buttons carry an icon at their left end: their captions are centred in the rest.
+    constexpr UINT kWithIcon[] = {IDC_PROFILE1, IDC_PROFILE2, IDC_PROFILE3, IDC_FUNC_MACRO, IDC_FUNC_DEFAULT};
+    constexpr int kIconWidth = 30;
     for (const auto& c : captions) {
         SetDlgItemTextW(m_hWnd, static_cast<int>(c.id), UiText(c.key).c_str());
         if (CPngButton* b = ButtonOf(c.id)) {
             const bool rotated = c.id == IDC_FUNC_PROFILES;
+            if (std::find(std::begin(kWithIcon), std::end(kWithIcon), c.id) != std::end(kWithIcon))
+                b->SetCaptionMargins(kIconWidth, 0, 0, 0);
             b->SetCaptionStyle(true, 10, L"Arial Unicode MS", kCaptionColours,
                                rotated ? kCaptionLeftBottom : kCaptionCentred);
         }
     }
     InvalidateRect(GetDlgItem(m_hWnd, IDC_USB_STATIC), nullptr, TRUE);
 }
+
+// A label's font: the captions' face at 10 points and the window's density, Chinese-capable when the text
+// needs it.
+void CKelvaneDlg::SetLabelFont(HWND label, const std::wstring& text) {
+    if (label == nullptr) return;
+    HDC dc = GetDC(label);
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(10, Dpi(), 72);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    const std::wstring face =
+        CPngButton::FaceForText(dc, L"Arial Unicode MS", text.c_str(), static_cast<int>(text.size()));
+    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    ReleaseDC(label, dc);
+    HFONT font = CreateFontIndirectW(&lf);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (labelFont_ != nullptr) DeleteObject(labelFont_);
+    labelFont_ = font;
+}
+
+void CKelvaneDlg::OnDpiChanged(int) { ApplyLanguageTexts(); }
 
 void CKelvaneDlg::OnProfileMessage() {
     if (parts_.profileFlows) parts_.profileFlows->LoadOnAttach();

@@ -65,6 +65,7 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
+    void OnDpiChanged(int newDpi) override;
 
 private:
     // Start-up pieces, in the order the window builds itself.
@@ -80,6 +81,7 @@ private:
     void OnBankMessage();
     void OnDetachedMessage();
     void ApplyLanguageTexts();
+    void SetLabelFont(HWND label, const std::wstring& text);
     void ReloadProfileData();
     void ReloadLighting();
     void FreeProfileData();
@@ -114,6 +116,7 @@ private:
     std::array<kv::skin::SkinSurface, 11> surfaces_;
 
     HICON icon_ = nullptr;
+    HFONT labelFont_ = nullptr;  // the report-rate caption's
     bool dirty_ = false;
     std::atomic<bool> initialised_{false};
     bool exiting_ = false;

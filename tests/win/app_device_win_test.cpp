@@ -2,12 +2,14 @@
 // version offer, and the About box from the notification-area menu.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <thread>
 
 #include "app/app_messages.h"
 #include "app/single_instance_win.h"
 #include "app_session_win.h"
 #include "device/firmware_check.h"
+#include "kv_version.h"
 #include "skin/language.h"
 #include "ui/resource_ids.h"
 
@@ -237,6 +239,10 @@ TEST(AppDevice, AboutBoxOpensOnceAndClosesOnDetach) {
     GetPrivateProfileStringW(L"SCREEN", L"Link", L"", link, 260, (BinFolder() + L"\\Skins\\Main.ini").c_str());
     ASSERT_NE(link[0], 0);
     EXPECT_EQ(WindowText(GetDlgItem(s.OtherDialogs().front(), IDC_ABOUT_LINK)), link);
+    // and the product version, after the language's word for it.
+    const std::wstring version = WindowText(GetDlgItem(s.OtherDialogs().front(), IDC_ABOUT_VERSION));
+    EXPECT_TRUE(version.size() > wcslen(KV_VERSION_W) && version.ends_with(std::wstring(L" ") + KV_VERSION_W))
+        << std::string(version.begin(), version.end());
     ASSERT_TRUE(s.Vk().Detach());
     EXPECT_TRUE(WaitFor([&] { return s.OtherDialogs().empty(); }));
 }

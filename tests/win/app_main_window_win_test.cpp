@@ -202,6 +202,33 @@ TEST(AppMainWindow, EnterAndEscapeNeitherCloseNorApply) {
     EXPECT_TRUE(Commands(w.s).empty());
 }
 
+TEST(AppMainWindow, AboutBoxBelongsToTheWindowAndAnswersEnterAndEscape) {
+    ShownSession w("about");
+    const std::wstring title = kv::LookupText("LANG_ABOUT_TITLE", kv::GetLanguageIndex());
+    auto about = [&]() -> HWND {
+        for (HWND d : w.s.OtherDialogs())
+            if (WindowText(d) == title) return d;
+        return nullptr;
+    };
+    for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+        SCOPED_TRACE(key);
+        PostMessageW(w.main, WM_COMMAND, MAKEWPARAM(ID_TRAY_ABOUT, 0), 0);
+        ASSERT_TRUE(WaitFor([&] { return about() != nullptr; }));
+        HWND box = about();
+        EXPECT_EQ(GetWindow(box, GW_OWNER), w.main);
+        // A second request while it is open changes nothing.
+        PostMessageW(w.main, WM_COMMAND, MAKEWPARAM(ID_TRAY_ABOUT, 0), 0);
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(w.s.OtherDialogs().size(), 1u);
+        // The key goes to the box's button, through the main window's message loop.
+        HWND ok = GetDlgItem(box, IDOK);
+        PostMessageW(ok, WM_KEYDOWN, key, 1);
+        PostMessageW(ok, WM_KEYUP, key, 0xC0000001);
+        EXPECT_TRUE(WaitFor([&] { return about() == nullptr; }));
+        EXPECT_TRUE(w.s.MainVisible());
+    }
+}
+
 std::wstring ReadFlip() {
     wchar_t value[16] = {};
     DWORD size = sizeof value;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "device/hid_binding.h"
+#include "kv_version.h"
 #include "kvtool_device_commands.h"
 #include "kvtool_profile_commands.h"
 
@@ -30,12 +31,17 @@ void PrintUsage(std::FILE* to) {
     std::fprintf(to, "usage: kvtool <command> [arguments]\n");
     for (const ToolCommand& c : ToolCommands())
         std::fprintf(to, "  %-10s %-14s %s\n", c.name, c.arguments, c.summary);
+    std::fprintf(to, "  %-10s %-14s %s\n", "--version", "", "the version of kvtool");
 }
 
 int RunTool(int argc, char** argv, const ToolIo& io) {
     if (argc < 2) {
         PrintUsage(io.err);
         return kExitUsage;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::fprintf(io.out, "kvtool %s\n", KV_VERSION);
+        return kExitOk;
     }
     const ToolCommand* command = nullptr;
     for (const ToolCommand& c : ToolCommands())

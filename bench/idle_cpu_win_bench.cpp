@@ -2,12 +2,12 @@
 // shown, with the virtual keyboard attached and nothing happening: goal at most 0.1 % of one core hidden and
 // 0.5 % shown. Runs the real program under Wine; the figures come from the program's own process times and,
 // under Wine, also from the Linux process that runs it (/proc/<pid>/stat), which counts everything the
-// process does. Usage: idle_cpu_bench [seconds per phase, default 60]
-#ifdef _WIN32
+// process does. Usage: idle_cpu_win_bench [seconds per phase, default 60]
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -33,25 +33,27 @@ double ProcessCpuSeconds(HANDLE process) {
     return FileTimeSeconds(kernel) + FileTimeSeconds(user);
 }
 
-// Under Wine: the Linux process whose environment carries the session's control channel name.
-int FindUnixPid(const std::string& channel) {
+// Under Wine: the Linux process running this folder's Kelvane.exe with "/Start" (the one just started; the
+// newest when several are running).
+int FindUnixPid(const std::wstring& binFolder) {
+    const std::string exe(binFolder.begin(), binFolder.end());
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA("Z:\\proc\\*", &fd);
     if (find == INVALID_HANDLE_VALUE) return 0;
     int found = 0;
-    const std::string needle = "KELVANE_VK_CHANNEL=" + channel;
     do {
         const int pid = std::atoi(fd.cFileName);
-        if (pid <= 0) continue;
+        if (pid <= found) continue;
         std::ifstream cmd(std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline", std::ios::binary);
-        std::string cmdline((std::istreambuf_iterator<char>(cmd)), std::istreambuf_iterator<char>());
-        if (cmdline.find("Kelvane.exe") == std::string::npos) continue;
-        std::ifstream env(std::string("Z:\\proc\\") + fd.cFileName + "\\environ", std::ios::binary);
-        std::string environ((std::istreambuf_iterator<char>(env)), std::istreambuf_iterator<char>());
-        if (environ.find(needle) != std::string::npos) {
+        const std::string cmdline((std::istreambuf_iterator<char>(cmd)), std::istreambuf_iterator<char>());
+        const auto at = cmdline.find("Kelvane.exe");
+        if (at == std::string::npos || cmdline.find("/Start") == std::string::npos) continue;
+        std::string path = cmdline.substr(0, at);
+        for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string folder = exe;
+        for (char& c : folder) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (path.size() >= 2 && folder.size() >= 2 && path.substr(2).find(folder.substr(2)) != std::string::npos)
             found = pid;
-            break;
-        }
     } while (FindNextFileA(find, &fd));
     FindClose(find);
     return found;
@@ -98,27 +100,20 @@ int main(int argc, char** argv) {
     kvtest::AppSession s("idle-bench");
     const kvtest::Launched p = s.Launch(L"/Start");  // a logon start: hidden, in the notification area
     if (p.process == nullptr || !kvtest::WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s)) {
-        std::fprintf(stderr, "idle_cpu_bench: the program did not start with the keyboard attached\n");
+        std::fprintf(stderr, "idle_cpu_win_bench: the program did not start with the keyboard attached\n");
         return 1;
     }
     std::this_thread::sleep_for(3s);  // start-up work settles
-    const int unixPid = FindUnixPid(s.Vk().channel());
+    const int unixPid = FindUnixPid(kvtest::BinFolder());
     std::printf("Kelvane.exe idle with the virtual keyboard attached (Linux pid %d)\n", unixPid);
     Measure("hidden", p.process, unixPid, seconds);
 
     PostMessageW(s.MainWindow(), WM_COMMAND, MAKEWPARAM(ID_TRAY_OPEN, 0), 0);
     if (!kvtest::WaitFor([&] { return s.MainVisible(); }, 10s)) {
-        std::fprintf(stderr, "idle_cpu_bench: the window did not open\n");
+        std::fprintf(stderr, "idle_cpu_win_bench: the window did not open\n");
         return 1;
     }
     std::this_thread::sleep_for(3s);  // first paint
     Measure("shown", p.process, unixPid, seconds);
     return 0;
 }
-#else
-#include <cstdio>
-int main() {
-    std::puts("idle_cpu_bench runs the Windows program under Wine: build it with the Windows toolchain.");
-    return 0;
-}
-#endif
