@@ -88,9 +88,14 @@ Function ${un}EndRunningInstance
   DetailPrint "$(ENDING_PROGRAM)"
   retry:
   ; Not ExecWait: should the program ever not find the instance, it would start a window and wait for a user.
-  Exec '"$INSTDIR\Kelvane.exe" /Kill'
+  ; An instance still starting up (just after logon) has no window to take the request yet: ask again
+  ; every three seconds while it holds the mutex.
   StrCpy $1 0
   ${Do}
+    IntOp $2 $1 % 15
+    ${If} $2 = 0
+      Exec '"$INSTDIR\Kelvane.exe" /Kill'
+    ${EndIf}
     Sleep 200
     IntOp $1 $1 + 1
     System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${INSTANCE_MUTEX}") p .r0'
@@ -98,7 +103,7 @@ Function ${un}EndRunningInstance
       ${Break}
     ${EndIf}
     System::Call 'kernel32::CloseHandle(p r0)'
-  ${LoopUntil} $1 >= 75
+  ${LoopUntil} $1 >= 150
   ; The companion looks for the mutex every two seconds; both programs' files must be writable again.
   StrCpy $1 0
   ${Do}

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cwchar>
+#include <functional>
 #include <mutex>
+#include <thread>
 
 #include "app/app_messages.h"
 #include "app/current_profile.h"
@@ -398,7 +400,11 @@ INT_PTR CKelvaneDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (message == MSG_INIT && HasTag(wParam, TAG_INIT)) { OnInitMessage(); return TRUE; }
     if (message == MSG_OPEN && HasTag(wParam, TAG_OPEN)) { OnOpenMessage(); return TRUE; }
-    if (message == MSG_KILL && HasTag(wParam, TAG_KILL)) { ExitProgram(); return TRUE; }
+    if (message == MSG_KILL && HasTag(wParam, TAG_KILL)) {
+        if (applying_) exitAfterApply_ = true;  // the write-out ends first
+        else ExitProgram();
+        return TRUE;
+    }
     if (message == MSG_PROFILE && HasTag(wParam, TAG_PROFILE)) { OnProfileMessage(); return TRUE; }
     if (message == MSG_BANK && HasTag(wParam, TAG_BANK)) { OnBankMessage(); return TRUE; }
     if (message == MSG_DETACHED) { OnDetachedMessage(); return TRUE; }
@@ -407,6 +413,11 @@ INT_PTR CKelvaneDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (parts_.keyDialog && parts_.keyDialog->Handle() != nullptr)
             SendMessageW(parts_.keyDialog->Handle(), MSG_LANGUAGE, wParam, lParam);
         ApplyLanguageTexts();
+        return TRUE;
+    }
+    if (message == kMsgBusyTimer) {
+        if (wParam != 0) SetTimer(m_hWnd, TIMER_BUSY, kBusyTimerPeriodMs, nullptr);
+        else KillTimer(m_hWnd, TIMER_BUSY);
         return TRUE;
     }
     if (message == MSG_SLIDER) {
@@ -840,6 +851,7 @@ void CKelvaneDlg::OnDetachedMessage() {
 }
 
 void CKelvaneDlg::OnTrayCallback(LPARAM mouseMessage) {
+    if (applying_) return;  // the window takes no commands while Apply writes
     switch (static_cast<UINT>(mouseMessage)) {
         case WM_RBUTTONUP: tray_.ShowMenu(); break;
         case WM_LBUTTONDBLCLK:
@@ -924,6 +936,7 @@ bool CKelvaneDlg::ApplyNow() {
         if (written) SetDirty(false);
     }
     if (withIndicator) progress.Hide();
+    if (exitAfterApply_) ExitProgram();
     return written;
 }
 
@@ -933,13 +946,47 @@ bool CKelvaneDlg::WriteProfileDataToKeyboard() {
     KeyTableBlock defaults{};
     CopyDefaultKeyTable(defaults.data());
     CheckedDataLink link(CommandSetDataLink());
-    const ProfileWriteOutcome outcome =
-        CreateSnapshotAndWrite(TheProfileData(), TheProfileDataSnapshot(), link,
-                               static_cast<std::size_t>(std::max(0, KeyboardMacroCapacity())), defaults, std::nullopt);
+    const std::size_t capacity = static_cast<std::size_t>(std::max(0, KeyboardMacroCapacity()));
+    ProfileWriteOutcome outcome;
+    // The reports go out on a thread of their own while this thread keeps pumping the window's messages: the
+    // busy animation runs, the window repaints, and a bank switch posted meanwhile is shown. The window takes
+    // no input until the write-out has ended.
+    RunWhilePumping([&] {
+        outcome = CreateSnapshotAndWrite(TheProfileData(), TheProfileDataSnapshot(), link, capacity, defaults,
+                                         std::nullopt);
+    });
     if (outcome.messageKey != nullptr)
         MessageBoxW(m_hWnd, UiText(outcome.messageKey).c_str(), UiText("MAIN_CAPTION").c_str(),
                     MB_OK | (outcome.written ? MB_ICONINFORMATION : MB_ICONWARNING));
     return saved && outcome.written && link.AllSucceeded();
+}
+
+void CKelvaneDlg::RunWhilePumping(const std::function<void()>& work) {
+    applying_ = true;
+    const bool wasEnabled = IsWindowEnabled(m_hWnd) != FALSE;
+    EnableWindow(m_hWnd, FALSE);
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread worker([&work, done] {
+        work();
+        if (done != nullptr) SetEvent(done);
+    });
+    while (done != nullptr) {
+        const DWORD r = MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT);
+        if (r != WAIT_OBJECT_0 + 1) break;  // the thread ended (or the wait failed)
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (done != nullptr) CloseHandle(done);
+    worker.join();
+    if (wasEnabled) EnableWindow(m_hWnd, TRUE);
+    applying_ = false;
 }
 
 void CKelvaneDlg::ExitProgram() {

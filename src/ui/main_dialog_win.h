@@ -10,6 +10,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -105,6 +106,9 @@ private:
     // Writes the working data out: working file, then the key tables and the macro area in one bracket.
     // True when everything was saved and written; a message box tells what the user must know.
     [[nodiscard]] bool WriteProfileDataToKeyboard();
+    // Runs the work on a thread of its own and pumps the window's messages until it has ended; the window
+    // takes no input meanwhile.
+    void RunWhilePumping(const std::function<void()>& work);
     void CloseChildDialogs();
     void ExitProgram();
     void PaintMinimised();
@@ -120,6 +124,8 @@ private:
     bool dirty_ = false;
     std::atomic<bool> initialised_{false};
     bool exiting_ = false;
+    bool applying_ = false;        // a write-out runs (RunWhilePumping)
+    bool exitAfterApply_ = false;  // MSG_KILL arrived meanwhile
     int startHiddenCounter_ = 2;  // non-client paints still to be turned into a hide
     bool shownOnce_ = false;      // ShowMainWindow ran: the window may become visible
     int busyFrame_ = 0;

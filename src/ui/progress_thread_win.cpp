@@ -1,5 +1,7 @@
 // Threads: Start, Show and Hide run on the main window's thread; Run is the progress thread. The thread only
 // shows and hides the indicator and starts and stops TIMER_BUSY; the frames advance on the window's thread.
+// A timer belongs to its window's thread, so the thread asks the window to start and stop it
+// (kMsgBusyTimer); the window keeps pumping its messages while Apply writes, so both arrive at once.
 #include "ui/progress_thread_win.h"
 
 #include "app/app_messages.h"
@@ -53,10 +55,10 @@ DWORD WINAPI ProgressThread::Run(LPVOID param) {
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (msg.message == MSG_PROGRESS_SHOW) {
             if (args.indicator != nullptr) ShowWindow(args.indicator, SW_SHOWNA);
-            SetTimer(args.main, TIMER_BUSY, kBusyTimerPeriodMs, nullptr);
+            PostMessageW(args.main, kMsgBusyTimer, 1, 0);
         } else if (msg.message == MSG_PROGRESS_HIDE) {
             Sleep(100);
-            KillTimer(args.main, TIMER_BUSY);
+            PostMessageW(args.main, kMsgBusyTimer, 0, 0);
             if (args.indicator != nullptr) ShowWindow(args.indicator, SW_HIDE);
             break;
         }

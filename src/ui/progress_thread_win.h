@@ -7,6 +7,9 @@
 
 namespace kv {
 
+// Posted by the progress thread to the main window: wParam 1 starts TIMER_BUSY (50 ms), 0 stops it.
+inline constexpr UINT kMsgBusyTimer = WM_APP + 0x42;
+
 class ProgressThread {
 public:
     // Starts the thread; returns false when it cannot be created (Apply then works without the indicator).

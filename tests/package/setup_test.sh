@@ -44,6 +44,10 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelvane'
 mkdir -p "$user_folder"
 printf 'profile bytes of the user\n' > "$user_folder/UserDengColor_0.userd"
 cp "$user_folder/UserDengColor_0.userd" "$work/profile.expected"
+settings_key='HKCU\Software\Kelvane_Brimor\Kelvane\PROFILES'
+wine reg add "$settings_key" /v Flip /d 1 /f >/dev/null 2>&1
+has_settings() { wine reg query "$settings_key" /v Flip >/dev/null 2>&1; }
+has_settings || fail "could not place the user's settings"
 
 run_setup() {  # run_setup ARGS...: the setup's exit code must be 0
   wine "$setup" "$@" || fail "setup $* exited with $?"
@@ -147,17 +151,20 @@ wait_uninstalled
 [ ! -e "$task_store" ] || fail "the logon task is left"
 wait_no_processes 'Program Files\\Kelvane\\(Kelvane|Tirvane)\.exe' 10 "the program still runs after the uninstallation"
 cmp -s "$user_folder/UserDengColor_0.userd" "$work/profile.expected" || fail "the uninstallation removed the user's profile"
+has_settings || fail "the uninstallation removed the user's settings"
 
-step "without autostart; uninstallation that removes the profiles"
+step "autostart turned off on an upgrade; uninstallation that removes the profiles"
+run_setup /S
+[ -f "$task_store" ] || fail "the second installation made no logon task"
 run_setup /S /NOAUTOSTART
-[ -f "$program/Kelvane.exe" ] || fail "the second installation did not install"
-[ ! -e "$task_store" ] || fail "a logon task was made although autostart was turned off"
-[ ! -e "$program/logon-task.xml" ] || fail "a task definition was left although autostart was turned off"
+[ ! -e "$task_store" ] || fail "the logon task stayed although autostart was turned off"
+[ ! -e "$program/logon-task.xml" ] || fail "the task definition stayed although autostart was turned off"
 [ "$(reg_value Autostart)" = "0x0" ] || fail "the autostart choice is not remembered"
-# An upgrade keeps the earlier choice.
+# A later upgrade keeps the choice.
 run_setup /S
 [ ! -e "$task_store" ] || fail "an upgrade turned autostart back on"
 wine "$program/uninstall.exe" /S /REMOVEPROFILES
 wait_uninstalled
 [ ! -e "$user_folder" ] || fail "the profiles were kept although their removal was asked for"
+has_settings && fail "the settings were kept although their removal was asked for"
 echo "setup test passed"

@@ -218,7 +218,7 @@ TEST(AppDevice, FirstAttachOffersTheFirmwareUpdate) {
         ASSERT_EQ(s.WaitExit(setup), 0u);
     }
     const Launched p = s.Launch(L"");
-    HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
+    HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption, 30s);  // a whole start-up on a busy machine
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(s.MainVisible());
     Answer(box, IDCANCEL);

@@ -269,6 +269,8 @@ TEST(AppMainWindow, BankSwitchDuringAWriteOutStallsNothing) {
     ASSERT_TRUE(w.s.Vk().DelayAnswers(150));  // about 30 reports: a write-out of several seconds
     w.RestoreDefaults();
     ASSERT_TRUE(WaitFor([&] { return Commands(w.s).size() >= 4; }, 10s));
+    HWND busy = GetDlgItem(w.main, IDC_BUSY_INDICATOR);
+    EXPECT_TRUE(IsWindowVisible(busy));  // the busy animation runs while Apply writes
     ASSERT_TRUE(w.s.Vk().SwitchBank());
     ASSERT_TRUE(WaitFor([&] {
         const auto c = Commands(w.s);
@@ -277,6 +279,7 @@ TEST(AppMainWindow, BankSwitchDuringAWriteOutStallsNothing) {
     ASSERT_TRUE(w.s.Vk().DelayAnswers(0));
     EXPECT_TRUE(WaitFor([&] { return !Enabled(w.main, IDC_APPLY); }));  // every write succeeded
     EXPECT_TRUE(WaitFor([&] { return WindowText(GetDlgItem(w.main, IDC_G5)) == L"B5"; }));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(busy); }));
     std::vector<std::vector<uint8_t>> indicator;
     ASSERT_TRUE(w.s.Vk().Reports("indicator:", indicator));
     ASSERT_EQ(indicator.size(), 1u);
