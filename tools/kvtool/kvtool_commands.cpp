@@ -5,6 +5,7 @@
 #include "device/hid_binding.h"
 #include "kv_version.h"
 #include "kvtool_device_commands.h"
+#include "kvtool_lighting_commands.h"
 #include "kvtool_profile_commands.h"
 
 namespace kv::tool {
@@ -18,6 +19,8 @@ const std::vector<ToolCommand>& ToolCommands() {
         {"build", "JSON -o FILE", "a profile data file from dump's JSON", &RunBuild, false},
         {"backup", "FILE", "read the keyboard's key tables and macros into a profile data file", &RunBackup},
         {"restore", "FILE", "write a profile data file's key tables and macros to the keyboard", &RunRestore},
+        {"lighting", "WHAT P ...", "show or set profile P's lighting: show, effect N, brightness B, speed S,\n"
+                                   "                            direction D, color R G B, defaults, keys FILE", &RunLighting},
     };
     return commands;
 }
