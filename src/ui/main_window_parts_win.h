@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 
 namespace kv::skin {
@@ -57,6 +58,9 @@ public:
     virtual void ShowReportRate(int index) = 0;
     // Tray tooltip and the main window repaint after a lighting reload from the keyboard.
     virtual void LightingReloaded() = 0;
+
+    // The keyboard's macro memory in bytes (information block byte 11 x 128), 0 while it is not known.
+    [[nodiscard]] virtual std::size_t MacroCapacity() const { return 0; }
 };
 
 // Kelvane_DlgComposite: the key assignment dialog with its macro page.

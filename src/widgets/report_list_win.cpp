@@ -131,7 +131,12 @@ int CReportList::SelectedRow() const {
 
 void CReportList::SelectRow(int row, bool scrollIntoView) {
     if (!hwnd_) return;
-    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // Only the rows that have the marks lose them: clearing "every row" of a long list touches each one.
+    for (int marked = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); marked >= 0 && marked != row;
+         marked = ListView_GetNextItem(hwnd_, marked, LVNI_SELECTED))
+        ListView_SetItemState(hwnd_, marked, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    const int focused = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
+    if (focused >= 0 && focused != row) ListView_SetItemState(hwnd_, focused, 0, LVIS_FOCUSED);
     if (row < 0 || row >= RowCount()) return;
     ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetSelectionMark(hwnd_, row);

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "skin/base_dialog.h"
 #include "skin/dpi_scale.h"
@@ -12,8 +14,15 @@ namespace kv::widgets {
 namespace {
 
 constexpr UINT_PTR kControlSubclassId = 0x5749;  // "WI"
+constexpr UINT_PTR kParentSubclassId = 0x5750;   // "WP": one per parent window, for all its widgets
 constexpr wchar_t kPropWidget[] = L"Kelvane.Widget";
 constexpr UINT kDpiChangedAfterParent = 0x02E3;
+
+// The widgets of each parent window (the windows' thread only).
+std::map<HWND, std::vector<CWidget*>>& Families() {
+    static std::map<HWND, std::vector<CWidget*>> families;
+    return families;
+}
 
 }  // namespace
 
@@ -31,11 +40,16 @@ bool CWidget::Adopt(HWND control) {
     HWND parent = GetParent(control);
     if (!SetWindowSubclass(control, ControlSubclass, kControlSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
-    // One parent subclass per widget: its id is the widget's address.
-    if (parent && !SetWindowSubclass(parent, ParentSubclass, reinterpret_cast<UINT_PTR>(this),
-                                     reinterpret_cast<DWORD_PTR>(this))) {
-        RemoveWindowSubclass(control, ControlSubclass, kControlSubclassId);
-        return false;
+    // One subclass per parent window, shared by its widgets: the parent's messages reach only the widget
+    // they are about.
+    if (parent) {
+        std::vector<CWidget*>& family = Families()[parent];
+        if (family.empty() && !SetWindowSubclass(parent, ParentSubclass, kParentSubclassId, 0)) {
+            Families().erase(parent);
+            RemoveWindowSubclass(control, ControlSubclass, kControlSubclassId);
+            return false;
+        }
+        family.push_back(this);
     }
     hwnd_ = control;
     parent_ = parent;
@@ -45,7 +59,17 @@ bool CWidget::Adopt(HWND control) {
 }
 
 void CWidget::Detach() {
-    if (parent_) RemoveWindowSubclass(parent_, ParentSubclass, reinterpret_cast<UINT_PTR>(this));
+    if (parent_) {
+        auto it = Families().find(parent_);
+        if (it != Families().end()) {
+            std::vector<CWidget*>& family = it->second;
+            family.erase(std::remove(family.begin(), family.end(), this), family.end());
+            if (family.empty()) {
+                RemoveWindowSubclass(parent_, ParentSubclass, kParentSubclassId);
+                Families().erase(it);
+            }
+        }
+    }
     if (hwnd_) {
         RemoveWindowSubclass(hwnd_, ControlSubclass, kControlSubclassId);
         RemovePropW(hwnd_, kPropWidget);
@@ -60,6 +84,14 @@ void CWidget::SetFont(const wchar_t* face, int points, bool bold) {
     bold_ = bold;
     fontDpi_ = 0;
     EnsureFont();
+}
+
+void CWidget::SetFace(const std::wstring& face) {
+    if (face == face_) return;
+    face_ = face;
+    fontDpi_ = 0;
+    EnsureFont();
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 HFONT CWidget::Font() {
@@ -119,17 +151,74 @@ LRESULT CALLBACK CWidget::ControlSubclass(HWND hwnd, UINT message, WPARAM wParam
     return self->ControlProc(message, wParam, lParam);
 }
 
-LRESULT CALLBACK CWidget::ParentSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR data) {
-    auto* self = reinterpret_cast<CWidget*>(data);
+LRESULT CALLBACK CWidget::ParentSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR) {
+    auto it = Families().find(hwnd);
+    if (it == Families().end()) return DefSubclassProc(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, ParentSubclass, id);
-        if (self->parent_ == hwnd) self->parent_ = nullptr;
+        for (CWidget* w : it->second) w->parent_ = nullptr;
+        Families().erase(it);
+        RemoveWindowSubclass(hwnd, ParentSubclass, kParentSubclassId);
         return DefSubclassProc(hwnd, message, wParam, lParam);
     }
+    // The control a message is about, when the message names one.
+    HWND about = nullptr;
+    bool anyWidget = false;  // a message about a window that is no widget (a combo's list) asks them all
+    switch (message) {
+        case WM_NOTIFY:
+            about = lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
+            break;
+        case WM_DRAWITEM:
+            about = lParam ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem : nullptr;
+            break;
+        case WM_COMMAND:
+            about = reinterpret_cast<HWND>(lParam);
+            break;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            about = reinterpret_cast<HWND>(lParam);
+            anyWidget = true;
+            break;
+        case WM_MEASUREITEM:
+            anyWidget = true;
+            break;
+        default:
+            return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
     LRESULT result = 0;
-    if (self->hwnd_ && self->ParentProc(message, wParam, lParam, result)) return result;
+    CWidget* target = FromHandle(about);
+    if (target && target->parent_ == hwnd) {
+        if (target->hwnd_ && target->ParentProc(message, wParam, lParam, result)) return result;
+    } else if (anyWidget) {
+        const std::vector<CWidget*> family = it->second;  // a widget may go while it answers
+        for (CWidget* w : family)
+            if (w->hwnd_ && w->ParentProc(message, wParam, lParam, result)) return result;
+    }
     return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+void SetTextIfChanged(HWND window, const std::wstring& text) {
+    if (!window) return;
+    const int length = GetWindowTextLengthW(window);
+    if (length == static_cast<int>(text.size())) {
+        std::wstring current(static_cast<size_t>(length) + 1, L'\0');
+        GetWindowTextW(window, current.data(), length + 1);
+        current.resize(static_cast<size_t>(length));
+        if (current == text) return;
+    }
+    SetWindowTextW(window, text.c_str());
+}
+
+void ShowIfChanged(HWND window, bool visible) {
+    if (!window) return;
+    const bool now = (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (now != visible) ShowWindow(window, visible ? SW_SHOW : SW_HIDE);
+}
+
+void EnableIfChanged(HWND window, bool enabled) {
+    if (window && (IsWindowEnabled(window) != FALSE) != enabled) EnableWindow(window, enabled ? TRUE : FALSE);
 }
 
 void EnsureCommonControls() {

@@ -25,6 +25,8 @@ public:
     HWND GetSafeHwnd() const { return hwnd_; }
     // The text font: face and size in points at 96 pixels per inch.
     void SetFont(const wchar_t* face, int points, bool bold = false);
+    // Another face, same size and weight (a language whose texts the first face lacks).
+    void SetFace(const std::wstring& face);
     HFONT Font();
     int Dpi() const;
     void Detach();
@@ -58,6 +60,12 @@ private:
     HFONT font_ = nullptr;
     int fontDpi_ = 0;
 };
+
+// Window changes that skip the system when nothing would change (each change is a round trip to the
+// window manager; a dialog that is opened again sets most of its controls to what they already show).
+void SetTextIfChanged(HWND window, const std::wstring& text);
+void ShowIfChanged(HWND window, bool visible);
+void EnableIfChanged(HWND window, bool enabled);
 
 // The list view and combo box classes registered (once per run).
 void EnsureCommonControls();

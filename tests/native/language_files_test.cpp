@@ -241,6 +241,10 @@ TEST_F(LanguageFiles, FormatDirectivesMatchHowTheProgramFormats) {
         {"MACRO_ERR_MAX", {"%d"}},               // the macro limit, 100
         {"MACRO_ACTION_ERR_DELAY_MAX", {"%d"}},  // the delay limit, 40000
         {"PROFILE_FORMAT_ERROR", {"%s"}},        // the file's path
+        {"MACRO_MEMORY_USE", {"%d", "%d"}},      // bytes the macros take, the keyboard's capacity
+        {"MACRO_MEMORY_USE_ONLY", {"%d"}},       // bytes the macros take
+        {"MACRO_MEMORY_NO_NAMES", {"%d", "%d"}}, // bytes without names, the capacity
+        {"MACRO_MEMORY_OVER", {"%d"}},           // bytes beyond the capacity
     };
     for (const char* name : kLanguageFiles) {
         const auto* text = File(name).Section(u"TEXT");

@@ -69,6 +69,7 @@ def composite():
     button("FUNC_MACRO_RECORD", (420, 196, 148, 34), record_button)
     put("FUNC_MACRO_RECORD_DELAY", (420, 346, 18, 18))
     put("FUNC_MACRO_RECORD_DELAY2", (444, 345, 124, 20))
+    put("FUNC_MACRO_MEMORY", (420, 368, 148, 26))
     put("FUNC_MACRO_LIST", (32, 162, 300, 220))
     put("FUNC_MACRO_LIST2", (32, 196, 370, 186))
     put("FUNC_MACRO_CYCLES", (420, 162, 70, 24))
@@ -119,8 +120,8 @@ def draw_composite(win, pic, stem, look, page, buttons):
     mx, my, mw, mh = win.rect("CONTROL_MASK")
     W.card(c, mx, my, mw, mh)
     draw_page(pic, page, win)
-    title = "MACRO EDITOR" if stem == "macro2" else "KEY ASSIGNMENT"
-    _title_picture(pic, win.rect("CONTROL_TITLE"), title, W.icon_keyboard)
+    # the title's words are the program's (the key's name, from the language file), drawn over it
+    _title_picture(pic, win.rect("CONTROL_TITLE"), "", W.icon_keyboard)
     c.rect(16, 124, 568, 1, T.HAIRLINE)
     general = ("CONTROL_KEY", "CONTROL_MACRO", "CONTROL_MEDIA", "CONTROL_FUNCTION", "CONTROL_CLEAR",
                "CONTROL_OSK", "CONTROL_OK", "CONTROL_CANCEL")

@@ -1,0 +1,569 @@
+// The key assignment dialog under Wine, driven by window messages through a small stand-in for the main
+// window: placement, the pages and what OK, Apply and Cancel store, the capture and recorder hook
+// procedures with synthesised arguments, and synthesised key presses where Wine delivers them.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "keys/assignment_table.h"
+#include "keys/key_catalogue.h"
+#include "keys/key_dialog_rules.h"
+#include "keys/key_dialog_win.h"
+#include "macros/macro_record.h"
+#include "macros/profile_data.h"
+#include "skin/ini_file.h"
+#include "skin/language.h"
+#include "skin/png_button.h"
+
+using namespace kv;
+
+namespace {
+
+constexpr int kKeyA = 0x01E, kKeyB = 0x030;
+constexpr UINT kButtonA = 1058;  // the picture key A's control
+
+uint32_t Flags(uint32_t scan, bool extended, bool previous, bool transition) {
+    return (scan << 16) | (extended ? 1u << 24 : 0) | (previous ? 1u << 30 : 0) | (transition ? 1u << 31 : 0) | 1u;
+}
+
+LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// The main window as the dialog sees it: a window, one key button that can be put anywhere on the screen,
+// and counters of what the dialog asked for.
+class TestHost : public MainWindowHost {
+public:
+    TestHost() {
+        static const ATOM atom = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = PlainProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"KvKeyDialogHost";
+            return RegisterClassW(&wc);
+        }();
+        (void)atom;
+        window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"KvKeyDialogHost", L"host", WS_POPUP | WS_VISIBLE, 0, 0,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        (void)key_.Create(window_, static_cast<int>(kButtonA), L"A", RECT{100, 100, 140, 140});
+    }
+    ~TestHost() override {
+        key_.Detach();
+        DestroyWindow(window_);
+    }
+    void MoveKey(int x, int y) { MoveWindow(key_.GetSafeHwnd(), x, y, 40, 40, FALSE); }
+
+    HWND Window() const override { return window_; }
+    const CIniFile& MainLayout() const override { return layout_; }
+    kv::skin::SkinSurface* SkinPicture(int) override { return nullptr; }
+    void SetDirty(bool dirty) override { dirty_ = dirty; }
+    bool IsDirty() const override { return dirty_; }
+    bool ApplyNow() override { return true; }
+    int Profile() const override { return 0; }
+    int SelectProfile(int) override { return 1; }
+    CPngButton* KeyButton(UINT id) override { return id == kButtonA ? &key_ : nullptr; }
+    void RefreshKeyMarks() override { ++refreshes; }
+    void RestoreKeyLook(UINT id) override { restored.push_back(id); }
+    void ShowKeyColours() override {}
+    void ClearKeyColours() override {}
+    void RedrawPicture() override {}
+    void ShowReportRate(int) override {}
+    void LightingReloaded() override {}
+    std::size_t MacroCapacity() const override { return capacity; }
+
+    int refreshes = 0;
+    std::vector<UINT> restored;
+    bool dirty_ = false;
+    std::size_t capacity = 0;
+
+private:
+    HWND window_ = nullptr;
+    CIniFile layout_;
+    CPngButton key_;
+};
+
+MacroRecord Macro(const char16_t* name, uint16_t id, int actions) {
+    MacroRecord m = NewMacro(name, id);
+    m.isNew = 0;
+    for (int i = 0; i < actions; ++i)
+        m.actions[static_cast<size_t>(i)] = MacroAction{10, static_cast<uint16_t>(i % 2 ? kKeyA : kKeyB), static_cast<uint16_t>(i % 2)};
+    m.actionCount = static_cast<uint16_t>(actions);
+    return m;
+}
+
+class KeyDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        services.data = &data;
+        services.deviceProfile = [this] { return deviceProfile; };
+        services.messageBox = [this](HWND, const std::wstring& text, UINT type) {
+            messages.push_back(text);
+            return (type & MB_YESNO) ? answer : IDOK;
+        };
+        services.text = [](const char* key) { return LookupText(key, 0); };
+        services.readRecordDelays = [this] { return recordDelays; };
+        services.writeRecordDelays = [this](bool on) { recordDelays = on; };
+        services.clock = [this] { return now; };
+        services.openHelp = [](HWND) {};
+        services.openOnScreenKeyboard = [](HWND) {};
+    }
+
+    // Opens the dialog on a key (or in macro-only form), runs `body` once it is shown, then presses the
+    // button `end` (IDOK or IDCANCEL) unless the body ended it already; with end 0 the body posts what
+    // the dialog's own message loop then handles, its ending included.
+    INT_PTR Run(int keyIndex, UINT control, bool macroOnly, const std::function<void(Kelvane_DlgComposite&)>& body,
+                int end = IDOK) {
+        services.shown = [&](Kelvane_DlgComposite& d) {
+            dialogWindow = d.GetSafeHwnd();
+            GetWindowRect(d.GetSafeHwnd(), &dialogRect);
+            body(d);
+            if (end != 0 && IsWindow(d.GetSafeHwnd())) Click(d, end);
+        };
+        auto part = MakeKeyAssignmentDialog(host, services);
+        part->SetMacroFlag(macroOnly);
+        part->SetTarget(0, keyIndex, control);
+        const INT_PTR result = part->RunModal();
+        EXPECT_EQ(part->OpenCount(), 0);
+        return result;
+    }
+    static void PostClick(Kelvane_DlgComposite& d, int id) {
+        PostMessageW(d.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(d.GetSafeHwnd(), id)));
+    }
+    static void PostKey(HWND target, WPARAM key) {
+        PostMessageW(target, WM_KEYDOWN, key, 1);
+        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    }
+    static void Click(Kelvane_DlgComposite& d, int id) {
+        SendMessageW(d.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(d.GetSafeHwnd(), id)));
+    }
+    KeySlot Slot(int keyIndex, int section = 0) {
+        std::lock_guard<std::mutex> hold(data.lock);
+        return ReadSlot(data.content.Table(), static_cast<size_t>(section), static_cast<size_t>(keyIndex));
+    }
+    void Store(int keyIndex, uint16_t type, uint32_t value, int section = 0) {
+        std::lock_guard<std::mutex> hold(data.lock);
+        KeySlot slot = ReadSlot(data.content.Table(), static_cast<size_t>(section), static_cast<size_t>(keyIndex));
+        slot.type = type;
+        slot.value = value;
+        WriteSlot(data.content.Table(), static_cast<size_t>(section), static_cast<size_t>(keyIndex), slot);
+    }
+
+    TestHost host;
+    ProfileData data;
+    KeyDialogServices services;
+    int deviceProfile = 0;
+    int answer = IDYES;
+    bool recordDelays = true;
+    uint64_t now = 1000;
+    std::vector<std::wstring> messages;
+    HWND dialogWindow = nullptr;
+    RECT dialogRect{};
+};
+
+}  // namespace
+
+TEST_F(KeyDialogTest, OpensBesideTheClickedKeyByTheFirstCornerThatFits) {
+    const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+    struct Case {
+        const char* where;
+        int x, y;
+        bool right, below;  // where the dialog should be
+    } cases[] = {
+        {"top left", 20, 20, true, true},
+        {"bottom left", 20, H - 60, true, false},
+        {"top right", W - 60, 20, false, true},
+        {"bottom right", W - 60, H - 60, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        host.MoveKey(c.x, c.y);
+        Run(kKeyA, kButtonA, false, [](Kelvane_DlgComposite&) {});
+        const int w = dialogRect.right - dialogRect.left, h = dialogRect.bottom - dialogRect.top;
+        EXPECT_EQ(dialogRect.left, c.right ? c.x + 40 : c.x - w);
+        EXPECT_EQ(dialogRect.top, c.below ? c.y + 40 : c.y - h);
+    }
+    EXPECT_EQ(host.restored, (std::vector<UINT>{kButtonA, kButtonA, kButtonA, kButtonA}));
+}
+
+TEST_F(KeyDialogTest, G9OpensCentredOnTheMacroPageWithTheOtherPagesDisabled) {
+    const int g9 = kGKeyFirstIndex + 8;
+    Run(g9, kG9Control, false, [&](Kelvane_DlgComposite& d) {
+        EXPECT_EQ(d.ShownPage(), Kelvane_DlgComposite::Page::Macro);
+        EXPECT_EQ(d.Type(), ASSIGN_MACRO);
+        for (int id : {IDC_PAGE_KEY, IDC_PAGE_MEDIA, IDC_PAGE_FUNCTION, IDC_CLEAR_KEY})
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d.GetSafeHwnd(), id))) << id;
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d.GetSafeHwnd(), IDC_PAGE_MACRO)));
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(d.GetSafeHwnd(), IDC_ACTION_LIST)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(d.GetSafeHwnd(), IDC_MEDIA_HINT)));
+    }, IDCANCEL);
+    const int w = dialogRect.right - dialogRect.left, h = dialogRect.bottom - dialogRect.top;
+    EXPECT_EQ(dialogRect.left, (GetSystemMetrics(SM_CXSCREEN) - w) / 2);
+    EXPECT_EQ(dialogRect.top, (GetSystemMetrics(SM_CYSCREEN) - h) / 2);
+}
+
+TEST_F(KeyDialogTest, OkOnADefaultKeyStoresDefaultAndOwnKeyStoresDefaultToo) {
+    Store(kKeyA, ASSIGN_KEY, 0x02A);  // left Shift, to see it go
+    Store(kKeyA, ASSIGN_DEFAULT, 0);
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        EXPECT_EQ(d.ShownPage(), Kelvane_DlgComposite::Page::Key);
+        EXPECT_TRUE(d.KeyboardModeChecked());
+        EXPECT_EQ(d.CapturedKey(), 0);
+        wchar_t text[32] = {};
+        GetWindowTextW(GetDlgItem(d.GetSafeHwnd(), IDC_CAPTURED_KEY), text, 32);
+        EXPECT_STREQ(text, L"");
+    });
+    EXPECT_EQ(Slot(kKeyA).type, ASSIGN_DEFAULT);
+    EXPECT_TRUE(host.dirty_);
+
+    // Pressing B gives A the key B; pressing A itself afterwards leaves A at its default.
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        EXPECT_EQ(d.Capture().KeyboardEvent(0, 'B', Flags(0x30, false, false, false)), 1);
+    });
+    EXPECT_EQ(Slot(kKeyA).type, ASSIGN_KEY);
+    EXPECT_EQ(Slot(kKeyA).value, static_cast<uint32_t>(kKeyB));
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        EXPECT_EQ(d.CapturedKey(), kKeyB);  // the slot's key is shown at open
+        d.Capture().KeyboardEvent(0, 'A', Flags(0x1E, false, false, false));
+        EXPECT_EQ(d.CapturedKey(), kKeyA);
+    });
+    EXPECT_EQ(Slot(kKeyA).type, ASSIGN_DEFAULT);
+}
+
+TEST_F(KeyDialogTest, CaptureHookProceduresWithSynthesisedArguments) {
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        CKeyCapture& capture = d.Capture();
+        ASSERT_TRUE(capture.Installed());
+        // A held key: the first press counts, repeats and the release are swallowed and ignored.
+        EXPECT_EQ(capture.KeyboardEvent(0, 'B', Flags(0x30, false, false, false)), 1);
+        EXPECT_EQ(d.CapturedKey(), kKeyB);
+        EXPECT_EQ(capture.KeyboardEvent(0, 'C', Flags(0x2E, false, true, false)), 1);
+        EXPECT_EQ(capture.KeyboardEvent(0, 'C', Flags(0x2E, false, true, true)), 1);
+        EXPECT_EQ(d.CapturedKey(), kKeyB);
+        // Right Ctrl: the extended flag makes it 0x11D.
+        capture.KeyboardEvent(0, VK_CONTROL, Flags(0x1D, true, false, false));
+        EXPECT_EQ(d.CapturedKey(), 0x11D);
+        // Print Screen arrives only as its release.
+        EXPECT_EQ(capture.KeyboardEvent(0, VK_SNAPSHOT, Flags(0x37, true, true, true)), 1);
+        EXPECT_EQ(d.CapturedKey(), 0x137);
+        // Volume + goes on to the system.
+        EXPECT_EQ(capture.KeyboardEvent(0, VK_VOLUME_UP, Flags(0x30, true, false, false)), -1);
+        EXPECT_EQ(d.CapturedKey(), 0x137);
+        // The left Windows key through the low-level procedure, swallowed.
+        KBDLLHOOKSTRUCT win{};
+        win.vkCode = VK_LWIN;
+        win.scanCode = 0x5B;
+        win.flags = LLKHF_EXTENDED;
+        SetForegroundWindow(d.GetSafeHwnd());
+        if (GetForegroundWindow() == d.GetSafeHwnd()) {
+            EXPECT_EQ(capture.LowLevelEvent(0, WM_KEYDOWN, win), 1);
+            EXPECT_EQ(d.CapturedKey(), 0x15B);
+        }
+        // In mouse mode keys are swallowed but not captured.
+        SendMessageW(GetDlgItem(d.GetSafeHwnd(), IDC_RADIO_MOUSE), BM_CLICK, 0, 0);
+        EXPECT_FALSE(d.KeyboardModeChecked());
+        const KeyCode before = d.CapturedKey();
+        EXPECT_EQ(capture.KeyboardEvent(0, 'B', Flags(0x30, false, false, false)), 1);
+        EXPECT_EQ(d.CapturedKey(), before);
+        // Another page removes the hooks.
+        Click(d, IDC_PAGE_MEDIA);
+        EXPECT_FALSE(capture.Installed());
+    }, IDCANCEL);
+    EXPECT_EQ(Slot(kKeyA).type, ASSIGN_DEFAULT);  // cancelled
+}
+
+TEST_F(KeyDialogTest, MousePageMediaAndFunctionStoreTheirEntries) {
+    struct Case {
+        const char* what;
+        std::function<void(Kelvane_DlgComposite&)> choose;
+        KeySlot expected;
+    } cases[] = {
+        {"mouse: wheel down",
+         [](Kelvane_DlgComposite& d) {
+             SendMessageW(GetDlgItem(d.GetSafeHwnd(), IDC_RADIO_MOUSE), BM_CLICK, 0, 0);
+             d.MouseList().Select(4);
+         },
+         KeySlot{ASSIGN_KEY, 0, 0x162}},
+        {"media: Mute",
+         [](Kelvane_DlgComposite& d) {
+             Click(d, IDC_PAGE_MEDIA);
+             d.MediaList().SelectRow(7, true);
+         },
+         KeySlot{ASSIGN_MEDIA, 0, 7}},
+        {"function: 10",
+         [](Kelvane_DlgComposite& d) {
+             Click(d, IDC_PAGE_FUNCTION);
+             d.FunctionList().SelectRow(10, true);
+         },
+         KeySlot{ASSIGN_FUNCTION, 0, 10}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Run(kKeyA, kButtonA, false, c.choose);
+        EXPECT_EQ(Slot(kKeyA), c.expected);
+    }
+    // Reopened on the function key, the function page shows its entry; Clear gives the key its default.
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        EXPECT_EQ(d.ShownPage(), Kelvane_DlgComposite::Page::Function);
+        EXPECT_EQ(d.FunctionList().SelectedRow(), 10);
+        Click(d, IDC_CLEAR_KEY);
+        EXPECT_EQ(d.ShownPage(), Kelvane_DlgComposite::Page::Key);
+    });
+    // Clear acts as the key page button first: type 2 with no key is stored as default.
+    EXPECT_EQ(Slot(kKeyA).type, ASSIGN_DEFAULT);
+}
+
+TEST_F(KeyDialogTest, EmptyMacroListOnTheMacroPageStoresDefault) {
+    Store(kKeyA, ASSIGN_KEY, kKeyB);
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        Click(d, IDC_PAGE_MACRO);
+        EXPECT_EQ(d.Type(), ASSIGN_MACRO);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d.GetSafeHwnd(), IDC_RECORD)));
+        EXPECT_TRUE(d.Apply());
+        EXPECT_EQ(Slot(kKeyA).type, ASSIGN_DEFAULT);
+    }, IDCANCEL);
+}
+
+TEST_F(KeyDialogTest, MacroMadeAndRecordedOnThePageIsBoundOnOk) {
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        Click(d, IDC_PAGE_MACRO);
+        Click(d, IDC_MACRO_ADD);
+        ASSERT_EQ(d.MacroPage().Page().Items().size(), 1u);
+        EXPECT_EQ(d.MacroPage().MacroList().Text(), L"Macro1");
+        Click(d, IDC_RECORD);
+        ASSERT_TRUE(d.MacroPage().IsRecording());
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d.GetSafeHwnd(), IDC_MACRO_ADD)));
+        CMacroRecorder& recorder = d.MacroPage().Recorder();
+        now = 1100;
+        EXPECT_EQ(recorder.KeyboardEvent(0, 'A', Flags(0x1E, false, false, false)), 1);
+        now = 1150;
+        recorder.KeyboardEvent(0, 'A', Flags(0x1E, false, true, false));  // repeat
+        now = 1180;
+        recorder.KeyboardEvent(0, 'A', Flags(0x1E, false, true, true));
+        now = 1500;
+        recorder.KeyboardEvent(0, 'B', Flags(0x30, false, false, false));
+        now = 1620;
+        recorder.KeyboardEvent(0, 'B', Flags(0x30, false, true, true));
+        EXPECT_EQ(recorder.KeyboardEvent(0, VK_VOLUME_UP, Flags(0x30, true, false, false)), -1);
+        Click(d, IDC_RECORD);
+        EXPECT_FALSE(d.MacroPage().IsRecording());
+        const MacroRecord* m = d.MacroPage().Page().CurrentMacro();
+        ASSERT_NE(m, nullptr);
+        ASSERT_EQ(m->actionCount, 4);
+        EXPECT_EQ(m->actions[0], (MacroAction{80, static_cast<uint16_t>(kKeyA), 0}));
+        EXPECT_EQ(m->actions[1], (MacroAction{320, static_cast<uint16_t>(kKeyA), 1}));
+        EXPECT_EQ(m->actions[2], (MacroAction{120, static_cast<uint16_t>(kKeyB), 0}));
+        EXPECT_EQ(m->actions[3], (MacroAction{0, static_cast<uint16_t>(kKeyB), 1}));
+        EXPECT_EQ(d.MacroPage().ActionList().RowCount(), 4);
+        // The repeat count is bounded as it is typed.
+        HWND repeat = GetDlgItem(d.GetSafeHwnd(), IDC_REPEAT);
+        SetWindowTextW(repeat, L"300");
+        SendMessageW(d.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_REPEAT, EN_CHANGE), reinterpret_cast<LPARAM>(repeat));
+        wchar_t text[8] = {};
+        GetWindowTextW(repeat, text, 8);
+        EXPECT_STREQ(text, L"255");
+    });
+    ASSERT_EQ(data.content.macros.size(), 1u);
+    EXPECT_EQ(data.content.macros[0].isNew, 0);
+    EXPECT_EQ(data.content.macros[0].actionCount, 4);
+    EXPECT_EQ(Slot(kKeyA), (KeySlot{ASSIGN_MACRO, 255, 1}));
+}
+
+TEST_F(KeyDialogTest, WithoutRecordedDelaysEveryRecordedPauseIs50) {
+    data.content.macros = {Macro(u"m", 1, 0)};
+    recordDelays = false;
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        Click(d, IDC_PAGE_MACRO);
+        EXPECT_FALSE(SendMessageW(GetDlgItem(d.GetSafeHwnd(), IDC_RECORD_DELAYS), BM_GETCHECK, 0, 0));
+        Click(d, IDC_RECORD);
+        CMacroRecorder& recorder = d.MacroPage().Recorder();
+        for (uint64_t t : {1100, 1700, 3000}) {
+            now = t;
+            recorder.KeyboardEvent(0, 'A', Flags(0x1E, false, t == 1700, t == 1700));
+        }
+        Click(d, IDC_RECORD);
+        const MacroRecord* m = d.MacroPage().Page().CurrentMacro();
+        ASSERT_EQ(m->actionCount, 3);
+        EXPECT_EQ(m->actions[0].delay, 50u);
+        EXPECT_EQ(m->actions[1].delay, 50u);
+        EXPECT_EQ(m->actions[2].delay, 0u);
+        // The check box writes the setting at once.
+        SendMessageW(GetDlgItem(d.GetSafeHwnd(), IDC_RECORD_DELAYS), BM_CLICK, 0, 0);
+        EXPECT_TRUE(recordDelays);
+    }, IDCANCEL);
+    EXPECT_EQ(data.content.macros[0].actionCount, 0);  // cancelled
+}
+
+TEST_F(KeyDialogTest, DelayCellLimitsAndUndo) {
+    data.content.macros = {Macro(u"m", 1, 3)};
+    Store(kKeyA, ASSIGN_MACRO, 1);
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        ASSERT_EQ(d.ShownPage(), Kelvane_DlgComposite::Page::Macro);
+        widgets::CReportList& list = d.MacroPage().ActionList();
+        struct Case {
+            const wchar_t* typed;
+            uint32_t stored;
+            bool told;
+        } cases[] = {{L"50000", 40000, true}, {L"-1", 40000, true}, {L"1234", 1230, false}};
+        for (const Case& c : cases) {
+            messages.clear();
+            ASSERT_TRUE(list.BeginEdit(1, 2));
+            SetWindowTextW(list.EditorWindow(), c.typed);
+            SendMessageW(list.EditorWindow(), WM_KEYDOWN, VK_RETURN, 1);
+            EXPECT_EQ(d.MacroPage().Page().Action(1)->delay, c.stored);
+            EXPECT_EQ(messages.size(), c.told ? 1u : 0u);
+            if (c.told) {
+                EXPECT_NE(messages[0].find(L"40000"), std::wstring::npos);
+            }
+        }
+        d.MacroPage().Undo();  // Ctrl+Z's work: the last edit taken back
+        EXPECT_EQ(d.MacroPage().Page().Action(1)->delay, 40000u);
+        // Direction and key cells are choices.
+        ASSERT_TRUE(list.BeginEdit(0, 1));
+        SendMessageW(list.EditorWindow(), CB_SETCURSEL, 1, 0);
+        SendMessageW(list.EditorWindow(), WM_KEYDOWN, VK_RETURN, 1);
+        EXPECT_EQ(d.MacroPage().Page().Action(0)->direction, 1);
+        ASSERT_TRUE(list.BeginEdit(0, 0));
+        EXPECT_EQ(SendMessageW(list.EditorWindow(), CB_GETCOUNT, 0, 0), 106);
+        SendMessageW(list.EditorWindow(), CB_SETCURSEL, ListPositionOf(kKeyA), 0);
+        SendMessageW(list.EditorWindow(), WM_KEYDOWN, VK_RETURN, 1);
+        EXPECT_EQ(d.MacroPage().Page().Action(0)->key, kKeyA);
+    });
+    EXPECT_EQ(data.content.macros[0].actions[0].key, kKeyA);
+}
+
+TEST_F(KeyDialogTest, DeletingABoundMacroAndApplyingLeavesItsKeyAtDefault) {
+    data.content.macros = {Macro(u"one", 1, 2), Macro(u"two", 2, 2)};
+    Store(kKeyB, ASSIGN_MACRO, 2, 1);  // bound in another profile
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        Click(d, IDC_PAGE_MACRO);
+        d.MacroPage().SelectMacro(1);
+        answer = IDNO;
+        Click(d, IDC_MACRO_DELETE);
+        EXPECT_EQ(messages.size(), 1u);
+        EXPECT_EQ(d.MacroPage().Page().Items().size(), 2u);
+        answer = IDYES;
+        Click(d, IDC_MACRO_DELETE);
+        EXPECT_EQ(d.MacroPage().Page().Items().size(), 1u);
+        EXPECT_EQ(d.MacroPage().Page().Current(), 0);
+        Click(d, IDC_APPLY_KEY);
+    }, IDCANCEL);
+    EXPECT_EQ(Slot(kKeyB, 1).type, ASSIGN_DEFAULT);
+    EXPECT_EQ(data.content.macros.size(), 1u);
+    EXPECT_EQ(Slot(kKeyA), (KeySlot{ASSIGN_MACRO, 1, 1}));  // Apply stored the macro page's choice
+}
+
+TEST_F(KeyDialogTest, CancelDiscardsEverythingNotApplied) {
+    data.content.macros = {Macro(u"one", 1, 2)};
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        d.Capture().KeyboardEvent(0, 'B', Flags(0x30, false, false, false));
+        Click(d, IDC_PAGE_MACRO);
+        Click(d, IDC_MACRO_ADD);
+        Click(d, IDC_ACTION_CLEAR);
+        EXPECT_TRUE(d.Modified());
+    }, IDCANCEL);
+    EXPECT_EQ(Slot(kKeyA).type, ASSIGN_DEFAULT);
+    ASSERT_EQ(data.content.macros.size(), 1u);
+    EXPECT_EQ(data.content.macros[0].actionCount, 2);
+    EXPECT_FALSE(host.dirty_);
+}
+
+TEST_F(KeyDialogTest, UnreadableProfileOnApplyTellsAndStoresNothingForTheKey) {
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        d.Capture().KeyboardEvent(0, 'B', Flags(0x30, false, false, false));
+        deviceProfile = -1;
+        EXPECT_FALSE(d.Apply());
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], LookupText("APPLY_PROMPT", 0));
+    });
+    EXPECT_EQ(Slot(kKeyA).type, ASSIGN_DEFAULT);
+}
+
+TEST_F(KeyDialogTest, MemoryGaugeMeasuresAsApplyDoes) {
+    host.capacity = 32;
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        Click(d, IDC_PAGE_MACRO);
+        Click(d, IDC_MACRO_ADD);  // 16 + 2 + 4 + 12 for "Macro1": 34 bytes, 22 without the name
+        EXPECT_EQ(d.MacroPage().MemoryText(), L"Memory: 22 / 32 bytes (no names)");
+        host.capacity = 4096;
+        Click(d, IDC_MACRO_ADD);
+        EXPECT_EQ(d.MacroPage().MemoryText(), L"Memory: 52 / 4096 bytes");
+        host.capacity = 20;
+        EXPECT_EQ(d.MacroPage().MemoryText(), L"Too large by 8 bytes");  // 28 without names
+    }, IDCANCEL);
+}
+
+TEST_F(KeyDialogTest, EnterAndEscapeNeverEndTheDialogAndCtrlZUndoesInItsLoop) {
+    data.content.macros = {Macro(u"m", 1, 3)};
+    Store(kKeyA, ASSIGN_MACRO, 1);
+    // Enter on the repeat field, then a click on Cancel: had Enter pressed OK, the result would be IDOK.
+    EXPECT_EQ(Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+                  HWND field = GetDlgItem(d.GetSafeHwnd(), IDC_REPEAT);
+                  SetFocus(field);
+                  PostKey(field, VK_RETURN);
+                  PostClick(d, IDCANCEL);
+              }, 0),
+              IDCANCEL);
+    // Esc, then OK; and Ctrl+Z on the action list after deleting a row takes the deletion back.
+    EXPECT_EQ(Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+                  HWND list = d.MacroPage().ActionList().GetSafeHwnd();
+                  d.MacroPage().ActionList().SelectRow(0, true);
+                  Click(d, IDC_ACTION_DELETE);
+                  EXPECT_EQ(d.MacroPage().Page().ActionCount(), 2);
+                  SetFocus(list);
+                  PostKey(list, VK_ESCAPE);
+                  BYTE keys[256] = {};
+                  GetKeyboardState(keys);
+                  keys[VK_CONTROL] = 0x80;
+                  SetKeyboardState(keys);
+                  PostMessageW(list, WM_KEYDOWN, 'Z', 1);
+                  PostClick(d, IDOK);
+              }, 0),
+              IDOK);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(data.content.macros[0].actionCount, 3);
+}
+
+TEST_F(KeyDialogTest, OnePartOpensAgainInEitherFormWithNothingChanged) {
+    data.content.macros = {Macro(u"one", 1, 2)};
+    std::vector<std::function<void(Kelvane_DlgComposite&)>> checks = {
+        [](Kelvane_DlgComposite& d) {
+            EXPECT_EQ(d.ShownPage(), Kelvane_DlgComposite::Page::Macro);
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d.GetSafeHwnd(), IDC_PAGE_KEY)));
+            EXPECT_FALSE(d.Modified());
+        },
+        [](Kelvane_DlgComposite& d) {
+            EXPECT_EQ(d.ShownPage(), Kelvane_DlgComposite::Page::Key);
+            for (int id : {IDC_PAGE_KEY, IDC_PAGE_MEDIA, IDC_PAGE_FUNCTION, IDC_CLEAR_KEY})
+                EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d.GetSafeHwnd(), id))) << id;
+            EXPECT_TRUE(IsWindowVisible(GetDlgItem(d.GetSafeHwnd(), IDC_KEY_HINT)));
+            EXPECT_FALSE(d.Modified());
+            EXPECT_EQ(d.MacroPage().Page().Items().size(), 1u);
+        },
+    };
+    size_t round = 0;
+    services.shown = [&](Kelvane_DlgComposite& d) {
+        checks[round](d);
+        Click(d, IDCANCEL);
+    };
+    auto part = MakeKeyAssignmentDialog(host, services);
+    part->SetTarget(0, kGKeyFirstIndex + 8, kG9Control);
+    EXPECT_EQ(part->RunModal(), IDCANCEL);
+    EXPECT_FALSE(part->IsOpen());
+    round = 1;
+    part->SetTarget(0, kKeyA, kButtonA);
+    EXPECT_EQ(part->RunModal(), IDCANCEL);
+    EXPECT_EQ(part->OpenCount(), 0);
+    EXPECT_EQ(host.restored, (std::vector<UINT>{kG9Control, kButtonA}));
+}
