@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
       nlohmann-json3-dev libhidapi-dev
       g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth imagemagick x11-apps xdotool
-      python3 fonts-dejavu-core fonts-dejavu-extra
+      python3 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei
       nsis dpkg-dev binutils procps)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
@@ -566,4 +567,37 @@ TEST_F(KeyDialogTest, OnePartOpensAgainInEitherFormWithNothingChanged) {
     EXPECT_EQ(part->RunModal(), IDCANCEL);
     EXPECT_EQ(part->OpenCount(), 0);
     EXPECT_EQ(host.restored, (std::vector<UINT>{kG9Control, kButtonA}));
+}
+
+// Synthesised key presses through the system's input queue: what reaches the dialog's hooks under Wine.
+TEST_F(KeyDialogTest, SynthesisedKeyPressesReachTheCaptureHooks) {
+    KeyCode afterB = 0, afterWin = 0;
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        SetForegroundWindow(d.GetSafeHwnd());
+        SetFocus(d.GetSafeHwnd());
+        auto press = [&](WORD vk, WORD scan, DWORD extended) {
+            INPUT in[2] = {};
+            in[0].type = in[1].type = INPUT_KEYBOARD;
+            in[0].ki = KEYBDINPUT{vk, scan, extended, 0, 0};
+            in[1].ki = KEYBDINPUT{vk, scan, extended | KEYEVENTF_KEYUP, 0, 0};
+            SendInput(2, in, sizeof(INPUT));
+            const DWORD until = GetTickCount() + 1500;
+            MSG msg;
+            while (GetTickCount() < until) {
+                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageW(&msg);
+                }
+                Sleep(10);
+            }
+        };
+        press('B', 0x30, 0);
+        afterB = d.CapturedKey();
+        press(VK_LWIN, 0x5B, KEYEVENTF_EXTENDEDKEY);
+        afterWin = d.CapturedKey();
+    }, IDCANCEL);
+    // Wine passes injected input through the thread hook (B) and the low-level hook (the Windows key).
+    EXPECT_EQ(afterB, kKeyB);
+    EXPECT_EQ(afterWin, 0x15B);
+    EXPECT_EQ(Slot(kKeyA).type, ASSIGN_DEFAULT);  // cancelled
 }
