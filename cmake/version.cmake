@@ -13,6 +13,7 @@ function(kv_version_resources)
   # target  file name  type  description
   set(rows
     "Kelvane|Kelvane.exe|VFT_APP|Kelvane keyboard configuration"
+    "kelvane_testbuild|Kelvane.exe|VFT_APP|Kelvane keyboard configuration (test build)"
     "Tirvane|Tirvane.exe|VFT_APP|Kelvane companion"
     "kvtool|kvtool.exe|VFT_APP|Kelvane command-line tool"
     "quorvex|Quorvex.dll|VFT_DLL|Kelvane HID service (virtual keyboard)"

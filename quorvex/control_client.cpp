@@ -75,6 +75,9 @@ bool ControlClient::LightingChanged() const { return Ok("lighting"); }
 bool ControlClient::Busy(bool on) const { return Ok(on ? "busy on" : "busy off"); }
 bool ControlClient::Consumer(uint16_t code) const { return Ok("consumer " + std::to_string(code)); }
 bool ControlClient::DropAnswers(int count) const { return Ok("fault drop " + CountArg(count)); }
+bool ControlClient::DropAnswers(int count, uint8_t command) const {
+    return Ok("fault drop " + CountArg(count) + " command " + std::to_string(command));
+}
 bool ControlClient::WrongEcho(int count) const { return Ok("fault echo " + CountArg(count)); }
 bool ControlClient::FailStatus(uint8_t status, int count) const {
     return Ok(std::string("fault status ") + (status == 0xFE ? "FE " : "FF ") + CountArg(count));

@@ -57,6 +57,7 @@ public:
 
     // Faults. Counts are numbers of answers (or writes); kAlways until ClearFaults().
     [[nodiscard]] bool DropAnswers(int count) const;
+    [[nodiscard]] bool DropAnswers(int count, uint8_t command) const;  // answers to that command code only
     [[nodiscard]] bool WrongEcho(int count) const;
     [[nodiscard]] bool FailStatus(uint8_t status, int count) const;  // status 0xFE or 0xFF
     [[nodiscard]] bool RefuseWrites(int count) const;                // RequestWriteOne returns 0

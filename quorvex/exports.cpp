@@ -17,6 +17,9 @@
 //   RequestStatusGet         copies the bank indicator last written; bytes copied, 0 when detached
 //   RequestStatusSetFeature  a feature report: logged, no effect; its length, 0 when detached
 // Threads: any caller thread; the backend pointer is created once and guarded by gLock for Init/End.
+// Nothing thrown inside (a thread that cannot start, memory running out) leaves an export: the caller is a
+// program that knows nothing of C++ exceptions, and one crossing into it ends the process. Such a call
+// returns 0, the result of a refused request.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -45,6 +48,15 @@ qvx::HidBackend& Backend() {
     return *gBackend;
 }
 
+template <typename Body>
+int Guarded(Body body) {
+    try {
+        return body();
+    } catch (...) {
+        return 0;
+    }
+}
+
 bool Collection(const void* selector, kv::CollectionUsage& out) { return kv::ParseSelector(selector, out); }
 
 void CheckId(const char* call, const void* selector, kv::ServiceCallback callback, uint32_t tag, const void* data,
@@ -57,26 +69,36 @@ void CheckId(const char* call, const void* selector, kv::ServiceCallback callbac
 
 }  // namespace
 
-QVX_EXPORT int KV_SERVICE_CALL Init(int /*flags*/) { return Backend().Start(); }
-
-QVX_EXPORT int KV_SERVICE_CALL End() {
-    Backend().Stop();
-    return 1;
+QVX_EXPORT int KV_SERVICE_CALL Init(int /*flags*/) {
+    return Guarded([] { return Backend().Start(); });
 }
 
-QVX_EXPORT int KV_SERVICE_CALL Debug(int level) { return Backend().SetVerbosity(level); }
+QVX_EXPORT int KV_SERVICE_CALL End() {
+    return Guarded([&] {
+        Backend().Stop();
+        return 1;
+    });
+}
+
+QVX_EXPORT int KV_SERVICE_CALL Debug(int level) {
+    return Guarded([&] { return Backend().SetVerbosity(level); });
+}
 
 QVX_EXPORT int KV_SERVICE_CALL RequestGetDeviceCount(const void* selector, kv::ServiceCallback callback, uint32_t tag,
                                                      uint32_t identifier, uint32_t /*reserved*/) {
-    CheckId("RequestGetDeviceCount", selector, callback, tag, nullptr, 0, identifier);
-    kv::CollectionUsage c{};
-    if (!Collection(selector, c)) return 0;
-    return Backend().DeviceCount(c);
+    return Guarded([&] {
+        CheckId("RequestGetDeviceCount", selector, callback, tag, nullptr, 0, identifier);
+        kv::CollectionUsage c{};
+        if (!Collection(selector, c)) return 0;
+        return Backend().DeviceCount(c);
+    });
 }
 
 QVX_EXPORT int KV_SERVICE_CALL DeleteRequestFromUnitId(uint32_t handle) {
-    if (handle == 0) return 0;
-    return Backend().Cancel(handle) ? 1 : 0;
+    return Guarded([&] {
+        if (handle == 0) return 0;
+        return Backend().Cancel(handle) ? 1 : 0;
+    });
 }
 
 // Handles and unit ids are the same numbers here.
@@ -85,57 +107,69 @@ QVX_EXPORT int KV_SERVICE_CALL DeleteRequestFromHandle(uint32_t handle) { return
 // The asynchronous write: the same as the single-report write, with a handle for the finished request.
 QVX_EXPORT int KV_SERVICE_CALL RequestWrite(const void* selector, kv::ServiceCallback callback, uint32_t tag,
                                             const void* data, uint32_t length, uint32_t identifier, uint32_t* handle) {
-    CheckId("RequestWrite", selector, callback, tag, data, length, identifier);
-    kv::CollectionUsage c{};
-    if (!Collection(selector, c) || data == nullptr) return 0;
-    const int result = Backend().WriteReport(c, static_cast<const uint8_t*>(data), length);
-    if (handle != nullptr && result > 0) *handle = Backend().NewHandle();
-    return result;
+    return Guarded([&] {
+        CheckId("RequestWrite", selector, callback, tag, data, length, identifier);
+        kv::CollectionUsage c{};
+        if (!Collection(selector, c) || data == nullptr) return 0;
+        const int result = Backend().WriteReport(c, static_cast<const uint8_t*>(data), length);
+        if (handle != nullptr && result > 0) *handle = Backend().NewHandle();
+        return result;
+    });
 }
 
 QVX_EXPORT int KV_SERVICE_CALL RequestWriteOne(const void* selector, kv::ServiceCallback callback, uint32_t tag,
                                                const void* data, uint32_t length, uint32_t identifier,
                                                uint32_t /*reserved*/) {
-    CheckId("RequestWriteOne", selector, callback, tag, data, length, identifier);
-    kv::CollectionUsage c{};
-    if (!Collection(selector, c) || data == nullptr) return 0;
-    return Backend().WriteReport(c, static_cast<const uint8_t*>(data), length);
+    return Guarded([&] {
+        CheckId("RequestWriteOne", selector, callback, tag, data, length, identifier);
+        kv::CollectionUsage c{};
+        if (!Collection(selector, c) || data == nullptr) return 0;
+        return Backend().WriteReport(c, static_cast<const uint8_t*>(data), length);
+    });
 }
 
 QVX_EXPORT int KV_SERVICE_CALL RequestStatusWrite(const void* selector, kv::ServiceCallback callback, uint32_t tag,
                                                   const void* data, uint32_t length, uint32_t identifier,
                                                   uint32_t* handle) {
-    CheckId("RequestStatusWrite", selector, callback, tag, data, length, identifier);
-    kv::CollectionUsage c{};
-    if (!Collection(selector, c) || data == nullptr) return 0;
-    return Backend().WriteStatus(c, static_cast<const uint8_t*>(data), length, handle);
+    return Guarded([&] {
+        CheckId("RequestStatusWrite", selector, callback, tag, data, length, identifier);
+        kv::CollectionUsage c{};
+        if (!Collection(selector, c) || data == nullptr) return 0;
+        return Backend().WriteStatus(c, static_cast<const uint8_t*>(data), length, handle);
+    });
 }
 
 // Reads back the last status written to the collection (the bank indicator); returns the bytes copied.
 QVX_EXPORT int KV_SERVICE_CALL RequestStatusGet(const void* selector, kv::ServiceCallback callback, uint32_t tag,
                                                 void* data, uint32_t length, uint32_t identifier,
                                                 uint32_t* /*handle*/) {
-    CheckId("RequestStatusGet", selector, callback, tag, nullptr, 0, identifier);
-    kv::CollectionUsage c{};
-    if (!Collection(selector, c) || data == nullptr) return 0;
-    return Backend().ReadStatus(c, static_cast<uint8_t*>(data), length);
+    return Guarded([&] {
+        CheckId("RequestStatusGet", selector, callback, tag, nullptr, 0, identifier);
+        kv::CollectionUsage c{};
+        if (!Collection(selector, c) || data == nullptr) return 0;
+        return Backend().ReadStatus(c, static_cast<uint8_t*>(data), length);
+    });
 }
 
 QVX_EXPORT int KV_SERVICE_CALL RequestAsyncRead(const void* selector, kv::ServiceCallback callback, uint32_t tag,
                                                 uint32_t identifier, uint32_t* handle) {
-    CheckId("RequestAsyncRead", selector, callback, tag, nullptr, 0, identifier);
-    kv::CollectionUsage c{};
-    if (!Collection(selector, c) || callback == nullptr) return 0;
-    const uint32_t h = Backend().Subscribe(c, callback, tag);
-    if (handle != nullptr) *handle = h;
-    return h != 0 ? 1 : 0;
+    return Guarded([&] {
+        CheckId("RequestAsyncRead", selector, callback, tag, nullptr, 0, identifier);
+        kv::CollectionUsage c{};
+        if (!Collection(selector, c) || callback == nullptr) return 0;
+        const uint32_t h = Backend().Subscribe(c, callback, tag);
+        if (handle != nullptr) *handle = h;
+        return h != 0 ? 1 : 0;
+    });
 }
 
 QVX_EXPORT int KV_SERVICE_CALL RequestStatusSetFeature(const void* selector, kv::ServiceCallback callback,
                                                        uint32_t tag, const void* data, uint32_t length,
                                                        uint32_t identifier, uint32_t* /*handle*/) {
-    CheckId("RequestStatusSetFeature", selector, callback, tag, data, length, identifier);
-    kv::CollectionUsage c{};
-    if (!Collection(selector, c) || data == nullptr) return 0;
-    return Backend().SetFeature(c, static_cast<const uint8_t*>(data), length);
+    return Guarded([&] {
+        CheckId("RequestStatusSetFeature", selector, callback, tag, data, length, identifier);
+        kv::CollectionUsage c{};
+        if (!Collection(selector, c) || data == nullptr) return 0;
+        return Backend().SetFeature(c, static_cast<const uint8_t*>(data), length);
+    });
 }

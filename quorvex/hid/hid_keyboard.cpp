@@ -267,7 +267,11 @@ void HidKeyboard::DeliverPresence(const PresenceChange& change) {
         kv::ServiceNotification notification{};
         notification.kind = kv::kNotifyStateChange;
         notification.request = &record;
-        (void)reader->callback(&notification);
+        try {
+            (void)reader->callback(&notification);
+        } catch (...) {
+            // A subscriber's callback that throws loses its notification; the library's thread goes on.
+        }
     }
 }
 
@@ -415,7 +419,11 @@ void HidKeyboard::DeliverData(const Reader& reader, const uint8_t* data, std::si
     kv::ServiceNotification notification{};
     notification.kind = kv::kNotifyData;
     notification.request = &record;
-    (void)reader.callback(&notification);
+    try {
+        (void)reader.callback(&notification);
+    } catch (...) {
+        // A subscriber's callback that throws loses its notification; the library's thread goes on.
+    }
 }
 
 std::shared_ptr<HidKeyboard::OpenDevice> HidKeyboard::Writer(kv::CollectionUsage collection, HidCaps& caps) {

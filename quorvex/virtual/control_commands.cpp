@@ -19,7 +19,7 @@ constexpr const char* kHelp =
     "  lighting                       lighting changed on the keyboard (0x0401)\n"
     "  busy on|off                    busy state begins (0x1811) or ends (0x1810)\n"
     "  consumer CODE                  any consumer event code\n"
-    "  fault drop N                   lose the next N answers (the commands still run)\n"
+    "  fault drop N [command C]       lose the next N answers (to command code C only); the commands still run\n"
     "  fault echo N                   answer the next N commands with a wrong command code\n"
     "  fault status FE|FF N           refuse the next N commands with that status\n"
     "  fault refuse N                 the next N single-report writes return 0\n"
@@ -157,6 +157,13 @@ std::string VirtualKeyboard::ControlFault(const std::vector<std::string>& args, 
             error = "usage: fault " + what + " N|always";
             return {};
         }
+        long command = -1;
+        if (what == "drop" && args.size() > 3 &&
+            (args.size() != 5 || Lower(args[3]) != "command" || !ParseNumber(args[4], 0, 255, command))) {
+            error = "usage: fault drop N|always [command C]";
+            return {};
+        }
+        if (what == "drop") faults_.dropCommand = static_cast<int>(command);
         (what == "drop" ? faults_.dropAnswers : what == "echo" ? faults_.wrongEcho : faults_.refuseWrites) = count;
     } else if (what == "status") {
         const std::string value = args.size() > 2 ? Lower(args[2]) : "";
@@ -190,7 +197,9 @@ std::string VirtualKeyboard::ControlFault(const std::vector<std::string>& args, 
         error = "usage: fault drop|echo|status|refuse|delay|stray|clear ...";
         return {};
     }
-    Log("fault plan: " + args[1] + (args.size() > 2 ? " " + args[2] : "") + (args.size() > 3 ? " " + args[3] : ""));
+    std::string plan = "fault plan:";
+    for (std::size_t i = 1; i < args.size(); ++i) plan += " " + args[i];
+    Log(plan);
     return {};
 }
 

@@ -162,7 +162,7 @@ void VirtualKeyboard::RunCommand(std::unique_lock<std::mutex>& lock, const Repor
         answer = outcome.answer;
         if (answer[7] == kStatusFailed) Log("refused command " + std::to_string(request[3]) + " (status 0xFF)");
     }
-    if (Take(faults_.dropAnswers)) {
+    if ((faults_.dropCommand < 0 || faults_.dropCommand == request[3]) && Take(faults_.dropAnswers)) {
         Log("fault: answer to command " + std::to_string(request[3]) + " dropped");
         return;
     }
@@ -208,7 +208,11 @@ void VirtualKeyboard::Deliver(std::unique_lock<std::mutex>& lock, const Job& job
                 record.consumer = &info;
             }
         }
-        (void)sub.callback(&notification);
+        try {
+            (void)sub.callback(&notification);
+        } catch (...) {
+            // A subscriber's callback that throws loses its notification; the library's thread goes on.
+        }
     }
     lock.lock();
     inCallback_ = false;

@@ -27,6 +27,7 @@ namespace qvx {
 struct FaultPlan {
     static constexpr int kAlways = -1;
     int dropAnswers = 0;     // the command runs, its answer is lost
+    int dropCommand = -1;    // only answers to this command code count for dropAnswers; -1 any
     int wrongEcho = 0;       // the command runs, its answer carries another command code
     int failStatus = 0;      // the command is refused with failStatusValue (0xFE or 0xFF), nothing changes
     uint8_t failStatusValue = kStatusFailed;

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "app/program_paths.h"
+#include "app/web_address.h"
 
 namespace kv {
 namespace {
 HKEY g_settingsKey = nullptr;
+std::wstring g_localAppDataFolder;  // set before the main window exists, then only read
 std::wstring g_registryCompany;
 constexpr wchar_t kAppName[] = L"Kelvane";
 }  // namespace
@@ -25,10 +27,10 @@ std::wstring RunningExecutablePath() {
     }
 }
 
+void UseLocalAppDataFolder(const std::wstring& folder) { g_localAppDataFolder = folder; }
+
 std::wstring LocalAppDataFolder() {
-    wchar_t overrideFolder[MAX_PATH] = {};
-    const DWORD n = GetEnvironmentVariableW(L"KELVANE_TEST_LOCAL_APPDATA", overrideFolder, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) return overrideFolder;
+    if (!g_localAppDataFolder.empty()) return g_localAppDataFolder;
     wchar_t folder[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_LOCAL_APPDATA, FALSE)) return {};
     return folder;
@@ -77,6 +79,11 @@ bool WriteProfileString(const wchar_t* section, const wchar_t* entry, const std:
 
 void StartDaemon() {
     ShellExecuteW(nullptr, L"open", GetProgramPaths().daemon.c_str(), nullptr, L"", SW_HIDE);
+}
+
+void OpenWebAddress(HWND owner, const std::wstring& address) {
+    if (!IsWebAddress(address)) return;  // the program runs elevated: never a program, document or other scheme
+    ShellExecuteW(owner, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void OpenHelpPage(HWND owner) {

@@ -11,10 +11,13 @@ namespace kv {
 
 [[nodiscard]] std::wstring RunningExecutablePath();
 
-// The shell's local application data folder (CSIDL_LOCAL_APPDATA). For automated tests only, the
-// environment variable KELVANE_TEST_LOCAL_APPDATA, when set, names the folder to use instead, so each test
-// gets a user folder of its own; nothing sets it in normal use.
+// The shell's local application data folder (CSIDL_LOCAL_APPDATA), or the folder given to
+// UseLocalAppDataFolder.
 [[nodiscard]] std::wstring LocalAppDataFolder();
+// Makes LocalAppDataFolder return this folder. Only the test build of the program calls it (its entry point,
+// compiled with KV_TEST_USER_FOLDER), so each end-to-end test gets a user folder of its own; the program that
+// ships has no way to take the folder from outside.
+void UseLocalAppDataFolder(const std::wstring& folder);
 
 // HKEY_CURRENT_USER "Software\Halvorn", opened or created at start and held for the whole run; null when
 // it could not be opened (start-up goes on without it).
@@ -29,6 +32,10 @@ bool WriteProfileString(const wchar_t* section, const wchar_t* entry, const std:
 
 // Opens "Tirvane.exe" from the program folder, hidden, no parameters, empty working directory. Not watched.
 void StartDaemon();
+
+// Opens a web page with the shell ("open", shown normally) when the text is an http or https address
+// (web_address.h); anything else is ignored. Every link of the program's windows goes through here.
+void OpenWebAddress(HWND owner, const std::wstring& address);
 
 // Opens "index.html" of the program's "Help\" folder with the shell ("open", shown normally). Failures are
 // ignored.

@@ -8,9 +8,11 @@
 namespace kv {
 
 uint32_t FindInstanceInList(const std::vector<ProcessEntry>& processes, const std::wstring& exeName,
-                            uint32_t ownPid) {
+                            uint32_t ownPid, uint32_t ownSession) {
     for (const auto& p : processes)
-        if (p.pid != 0 && p.pid != ownPid && EqualsIgnoringCase(p.exeName, exeName)) return p.pid;
+        if (p.pid != 0 && p.pid != ownPid && p.session == ownSession && p.session != kUnknownSession &&
+            EqualsIgnoringCase(p.exeName, exeName))
+            return p.pid;
     return 0;
 }
 

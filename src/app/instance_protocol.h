@@ -12,18 +12,22 @@ namespace kv {
 inline constexpr const wchar_t* kInstanceMutexName = L"RX40L26C";
 inline constexpr int kInstanceEventCount = 210;
 
+inline constexpr uint32_t kUnknownSession = 0xFFFFFFFFu;
+
 struct ProcessEntry {
     uint32_t pid = 0;
     std::wstring exeName;
+    uint32_t session = 0;  // the logon session the process runs in; kUnknownSession when it cannot be told
 };
 
 // The list as the system's process snapshot gives it. Returns the id of the first process other than ownPid
-// whose executable name equals exeName without regard to case, or 0. The own process is never the running
-// instance (matching it would send the instance messages nowhere), and neither is the idle process (id 0),
-// which Windows lists first. The first entry is not skipped blindly: other systems list real processes
-// there, the running instance among them.
+// whose executable name equals exeName without regard to case and that runs in the caller's own logon
+// session, or 0. Another user's copy (another session) is not this user's running instance: finding it would
+// send the instance messages nowhere and end this start silently. The own process is never the running
+// instance, and neither is the idle process (id 0), which Windows lists first. The first entry is not skipped
+// blindly: other systems list real processes there, the running instance among them.
 [[nodiscard]] uint32_t FindInstanceInList(const std::vector<ProcessEntry>& processes, const std::wstring& exeName,
-                                          uint32_t ownPid);
+                                          uint32_t ownPid, uint32_t ownSession = 0);
 
 struct TopWindow {
     uint32_t ownerPid = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app_messages.h"
+#include "app/command_line.h"
 #include "app/instance_protocol.h"
 
 namespace kv {
@@ -31,10 +32,17 @@ uint32_t FindRunningInstance(const std::wstring& exeName) {
     std::vector<ProcessEntry> list;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry))
-        list.push_back({entry.th32ProcessID, entry.szExeFile});
+    for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry)) {
+        // Only the caller's own logon session counts; the session is asked only of candidates.
+        DWORD session = kUnknownSession;
+        if (EqualsIgnoringCase(entry.szExeFile, exeName) && !ProcessIdToSessionId(entry.th32ProcessID, &session))
+            session = kUnknownSession;
+        list.push_back({entry.th32ProcessID, entry.szExeFile, session});
+    }
     CloseHandle(snapshot);
-    return FindInstanceInList(list, exeName, GetCurrentProcessId());
+    DWORD ownSession = kUnknownSession;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &ownSession)) return 0;
+    return FindInstanceInList(list, exeName, GetCurrentProcessId(), ownSession);
 }
 
 int NotifyInstance(uint32_t pid, int mode) {

@@ -1,10 +1,8 @@
 #include "app/user_folder_seed.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
-#include <vector>
+
+#include "profiles/profile_settings.h"
 
 namespace kv {
 namespace {
@@ -18,25 +16,16 @@ std::filesystem::path OnDisk(std::wstring p) {
     return std::filesystem::path(p);
 }
 
-std::vector<char> ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 }  // namespace
 
 SeedResult SeedUserFolder(const UserPaths& user, const ProgramPaths& program) {
-    std::error_code ec;
-    const auto folder = OnDisk(user.folder);
-    if (user.folder.empty() || std::filesystem::exists(folder, ec)) return SeedResult::AlreadyThere;
-    std::filesystem::create_directories(folder, ec);
-    const auto bytes = ReadAll(OnDisk(ProfileSettingsPath(program.templatePrefix, 3)));
-    for (int n = 0; n < 3; ++n) {
-        std::ofstream out(OnDisk(ProfileSettingsPath(user.profilePrefix, n)), std::ios::binary | std::ios::trunc);
-        if (out && !bytes.empty()) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (user.folder.empty()) return SeedResult::Unknown;
+    switch (EnsureUserFolder(OnDisk(user.folder), OnDisk(ProfileSettingsPath(program.templatePrefix, 3)))) {
+        case UserFolderState::Existed: return SeedResult::AlreadyThere;
+        case UserFolderState::Seeded: return SeedResult::Seeded;
+        case UserFolderState::Unknown: break;
     }
-    return SeedResult::Seeded;
+    return SeedResult::Unknown;
 }
 
 }  // namespace kv

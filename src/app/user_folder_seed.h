@@ -1,5 +1,5 @@
-// First-run seeding of the user folder: when U does not exist, create it and give it the three profile
-// settings files, each a byte-for-byte copy of the shipped template for profile number 3.
+// First-run seeding of the user folder U from the program's paths: the one seeding of the profile settings
+// (EnsureUserFolder) on U and the template for profile number 3.
 #pragma once
 
 #include "app/program_paths.h"
@@ -8,7 +8,8 @@ namespace kv {
 
 enum class SeedResult {
     AlreadyThere,  // U existed: nothing copied
-    Seeded,        // U created (or creation attempted) and the three copies written
+    Seeded,        // U created and each missing profile file given the template
+    Unknown,       // whether U exists could not be told, or U could not be made: nothing touched
 };
 
 // Failures to create the folder or a copy are not reported: they show up where the files are used.

@@ -1,24 +1,57 @@
 // Threads: OnPresenceChanged, OnConsumerEvent and SwitchBank run on the HID service's thread,
-// OnInitialPresence on the main window's thread during binding; AttachWorker and BusyStateWorker each run on
-// a thread of their own, started here and detached.
-// Locks: tableLock_ guards the default key table copy; attachLock_ is
-// held for the whole of one attach worker, so workers of quick successive notifications act one after the
-// other and each compares with the state the previous one stored. workersLock_ counts running workers.
+// OnInitialPresence on the main window's thread during binding. Presence states are queued in the order they
+// came in; one attach worker thread at a time takes them from the queue and handles them one after the other,
+// so the last state handled is always the last that came in. A message box of the attach handling runs on a
+// thread of its own, so a detach never waits for the user's click. BusyStateWorker runs on threads of its own.
+// Every thread here is detached and counted.
+// Locks: presenceLock_ guards the queue and whether the attach worker runs; it is held only to queue or
+// take a state. workersLock_ counts running threads. The default key table has its own holder (keys).
+// Nothing thrown inside leaves these functions: they run on the service's thread or end a thread.
 #include "device/device_workers.h"
 
 #include <algorithm>
 #include <thread>
 
 #include "app/app_messages.h"
+#include "keys/assignment_action_code.h"
 
 namespace kv {
 
-void DeviceWorkers::OnInitialPresence(int deviceCount) {
-    if (deviceCount == 0) MarkFirstAttachHandled();
-    StartAttachWorker(deviceCount);
+template <typename Body>
+bool DeviceWorkers::StartThread(Body body) {
+    WorkerStarted();
+    try {
+        std::thread([this, body] {
+            try {
+                body();
+            } catch (...) {
+                // A thread body never lets anything out: that would end the process.
+            }
+            WorkerEnded();
+        }).detach();
+        return true;
+    } catch (...) {
+        WorkerEnded();
+        return false;
+    }
 }
 
-void DeviceWorkers::OnPresenceChanged(uint32_t state) { StartAttachWorker(static_cast<int>(state)); }
+void DeviceWorkers::OnInitialPresence(int deviceCount) {
+    if (deviceCount == 0) MarkFirstAttachHandled();
+    {
+        std::lock_guard<std::mutex> lock(presenceLock_);
+        if (notified_) return;
+    }
+    QueuePresence(deviceCount);
+}
+
+void DeviceWorkers::OnPresenceChanged(uint32_t state) {
+    {
+        std::lock_guard<std::mutex> lock(presenceLock_);
+        notified_ = true;
+    }
+    QueuePresence(static_cast<int>(state));
+}
 
 void DeviceWorkers::OnConsumerEvent(uint16_t code) {
     switch (code) {
@@ -35,27 +68,60 @@ void DeviceWorkers::SwitchBank() {
     host_.ShowGKeyBank(host_.ToggleGKeyBank());
 }
 
-void DeviceWorkers::CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) const {
-    std::lock_guard<std::mutex> lock(tableLock_);
-    std::copy(defaultKeyTable_.begin(), defaultKeyTable_.end(), out);
+void DeviceWorkers::QueuePresence(int state) {
+    std::lock_guard<std::mutex> lock(presenceLock_);
+    try {
+        pending_.push_back(state);
+    } catch (...) {
+        return;  // out of memory: this notification is lost, the next one still counts
+    }
+    if (attachRunning_) return;  // the running worker takes it after those before it
+    // When no thread can be started the state stays queued; the next notification tries again.
+    attachRunning_ = StartThread([this] { AttachLoop(); });
+}
+
+void DeviceWorkers::AttachLoop() {
+    for (;;) {
+        int state = 0;
+        {
+            std::lock_guard<std::mutex> lock(presenceLock_);
+            if (pending_.empty()) {
+                attachRunning_ = false;
+                return;
+            }
+            state = pending_.front();
+            pending_.pop_front();
+        }
+        try {
+            AttachWorker(state);
+        } catch (...) {
+            // Nothing here throws by design; if something does, the next state is still handled.
+        }
+    }
+}
+
+void DeviceWorkers::ShowPromptAside(const char* languageKey) {
+    if (promptOpen_.exchange(true)) return;  // one box at a time
+    if (!StartThread([this, languageKey] {
+            host_.ShowPrompt(languageKey);
+            promptOpen_.store(false);
+        }))
+        promptOpen_.store(false);
 }
 
 void DeviceWorkers::AttachWorker(int state) {
-    std::lock_guard<std::mutex> serial(attachLock_);
     const int previous = attachState_.load();
     if (state == previous) return;
     if (state != 0) {
-        std::array<uint8_t, kKeyTableSize> table{};
-        if (host_.ReadDefaultKeyTable(table.data()) == kResultSuccess) {
-            std::lock_guard<std::mutex> lock(tableLock_);
-            defaultKeyTable_ = table;
-        } else {
-            host_.ShowPrompt("MAIN_DEFAULT_MATRIX_PROMPT");
-        }
+        // The one default key table of the program: the built-in one until the keyboard's has been read,
+        // replaced only by a read that succeeded.
+        KeyTableBlock table{};
+        if (host_.ReadDefaultKeyTable(table.data()) == kResultSuccess) SetCurrentDefaultKeyTable(table);
+        else ShowPromptAside("MAIN_DEFAULT_MATRIX_PROMPT");
         uint8_t info[kInfoSize] = {};
         if (host_.ReadInfo(info) == kResultSuccess) macroCapacity_.store(info[kInfoCapacityOffset] * 128);
         host_.SendProfile();
-    } else if (previous != 0) {
+    } else {
         host_.ClearDeviceProfileCache();
         host_.SendDetached();
         host_.HideMainWindow();
@@ -93,20 +159,10 @@ void DeviceWorkers::WaitIdle() {
     workersIdle_.wait(lock, [this] { return workers_ == 0; });
 }
 
-void DeviceWorkers::StartAttachWorker(int state) {
-    WorkerStarted();
-    std::thread([this, state] {
-        AttachWorker(state);
-        WorkerEnded();
-    }).detach();
-}
+void DeviceWorkers::StartAttachWorker(int state) { QueuePresence(state); }
 
 void DeviceWorkers::StartBusyStateWorker(uint16_t code) {
-    WorkerStarted();
-    std::thread([this, code] {
-        BusyStateWorker(code);
-        WorkerEnded();
-    }).detach();
+    (void)StartThread([this, code] { BusyStateWorker(code); });  // no thread: this busy event is dropped
 }
 
 }  // namespace kv

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 
 #include "device/commands.h"
@@ -38,7 +39,8 @@ public:
     // Toggles the bank bit of the indicator report and writes it (not awaited); returns the new bank.
     virtual int ToggleGKeyBank() = 0;
     // The main window.
-    virtual void ShowPrompt(const char* languageKey) = 0;  // message box with a language text
+    // A message box with a language text; the workers call it on a thread of its own, so it may wait.
+    virtual void ShowPrompt(const char* languageKey) = 0;
     virtual void SendProfile() = 0;                         // MSG_PROFILE, synchronous
     virtual void SendDetached() = 0;                        // MSG_DETACHED, synchronous
     virtual void HideMainWindow() = 0;
@@ -58,18 +60,20 @@ public:
     DeviceWorkers(const DeviceWorkers&) = delete;
     DeviceWorkers& operator=(const DeviceWorkers&) = delete;
 
-    // End of the binding: the vendor collection's device count starts the first attach worker; with no
-    // keyboard the first-attach offer is used up, so no version check is offered later in this run.
+    // End of the binding: the vendor collection's device count is handled like a notification; with no
+    // keyboard the first-attach offer is used up, so no version check is offered later in this run. When a
+    // notification has come in already, it is at least as new as the count, and the count is not used.
     void OnInitialPresence(int deviceCount);
-    // On the HID service's thread; they never wait for the keyboard.
+    // On the HID service's thread; they never wait for the keyboard and never throw.
     void OnPresenceChanged(uint32_t state);  // state change of the "CTRL" subscription
     void OnConsumerEvent(uint16_t code);     // data of the "CONS" subscription
 
-    // Thread starters (the binding starts the first attach worker with the device count).
+    // Queues a presence state; the attach worker handles the queued states one after the other, in the
+    // order they came in, on a thread of its own that lives while the queue is not empty.
     void StartAttachWorker(int state);
     void StartBusyStateWorker(uint16_t code);
 
-    // Thread bodies, public so the binding and tests can run them directly.
+    // Thread bodies, public so tests can run them directly. AttachWorker handles one presence state.
     void AttachWorker(int state);
     void BusyStateWorker(uint16_t code);
     void SwitchBank();  // runs inside the callback
@@ -79,14 +83,18 @@ public:
     [[nodiscard]] bool FirstAttachHandled() const { return firstAttachHandled_.load(); }
 
     [[nodiscard]] bool IsAttached() const { return attachState_.load() != 0; }
-    // The keyboard's factory key table as read on the last attach (zeros before the first).
-    void CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) const;
     [[nodiscard]] int MacroCapacity() const { return macroCapacity_.load(); }
 
-    // Blocks until no worker thread started here is running.
+    // Blocks until no thread started here is running (an open prompt included).
     void WaitIdle();
 
 private:
+    void QueuePresence(int state);
+    void AttachLoop();
+    void ShowPromptAside(const char* languageKey);
+    // Starts a counted, detached thread; false (nothing started) when the system refuses a thread.
+    template <typename Body>
+    bool StartThread(Body body);
     void WorkerStarted();
     void WorkerEnded();
 
@@ -95,11 +103,12 @@ private:
     std::atomic<bool> firstAttachHandled_{false};
     std::atomic<int> macroCapacity_{0};
     std::atomic<bool> busyGuard_{false};
+    std::atomic<bool> promptOpen_{false};
 
-    mutable std::mutex tableLock_;  // guards defaultKeyTable_
-    std::array<uint8_t, kKeyTableSize> defaultKeyTable_{};
-
-    std::mutex attachLock_;  // one attach worker at a time, so repeated notifications act once
+    std::mutex presenceLock_;    // guards the three below
+    std::deque<int> pending_;    // presence states not yet handled, oldest first
+    bool attachRunning_ = false; // the attach worker's thread exists and will take what is queued
+    bool notified_ = false;      // a presence notification has come in
 
     std::mutex workersLock_;  // guards workers_
     std::condition_variable workersIdle_;

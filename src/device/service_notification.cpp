@@ -7,7 +7,7 @@
 
 namespace kv {
 
-int KV_SERVICE_CALL OnServiceNotification(const ServiceNotification* notification) {
+int KV_SERVICE_CALL OnServiceNotification(const ServiceNotification* notification) try {
     if (notification == nullptr || notification->request == nullptr) return 1;
     const ServiceRequestRecord& record = *notification->request;
     if (notification->kind == kNotifyData) {
@@ -20,6 +20,9 @@ int KV_SERVICE_CALL OnServiceNotification(const ServiceNotification* notificatio
     } else if (notification->kind == kNotifyStateChange && record.tag == kTagCtrl) {
         CurrentDeviceEventSink().OnPresenceChanged(record.countOrState);
     }
+    return 1;
+} catch (...) {
+    // Nothing may cross into the HID service library, which would end the process: the event is lost.
     return 1;
 }
 

@@ -4,25 +4,35 @@
 
 namespace kv {
 
-bool StoreAssignment(ProfileData& data, unsigned profile, unsigned keyIndex, uint16_t type, uint16_t tag, uint32_t value) {
-    if (profile >= kDeviceProfileCount || keyIndex >= kSlotsPerSection) return false;
+namespace {
+
+// The store itself; the caller holds data.lock.
+void StoreLocked(ProfileContent& c, unsigned profile, unsigned keyIndex, uint16_t type, uint16_t tag, uint32_t value,
+                 std::u16string_view text) {
     const uint16_t ownTag = IsGKeyIndex(keyIndex) ? GKeyTag(keyIndex - kGKeyFirstIndex) : 0;
-    std::lock_guard<std::mutex> hold(data.lock);
-    ProfileContent& c = data.content;
     c.ClearText(SlotNumber(profile, keyIndex));
-    if (TypeHasText(type)) c.SetText(SlotNumber(profile, keyIndex), u"");  // a text slot always has a text
+    if (TypeHasText(type)) c.SetText(SlotNumber(profile, keyIndex), text);  // a text slot always has a text
     KeySlot slot = ReadSlot(c.Table(), profile, keyIndex);
     slot.type = type;
     slot.tag = tag != 0 ? tag : ownTag;
     slot.value = value;
     WriteSlot(c.Table(), profile, keyIndex, slot);
+}
+
+}  // namespace
+
+bool StoreAssignment(ProfileData& data, unsigned profile, unsigned keyIndex, uint16_t type, uint16_t tag, uint32_t value) {
+    if (profile >= kDeviceProfileCount || keyIndex >= kSlotsPerSection) return false;
+    std::lock_guard<std::mutex> hold(data.lock);
+    StoreLocked(data.content, profile, keyIndex, type, tag, value, u"");
     return true;
 }
 
 bool StoreTextAssignment(ProfileData& data, unsigned profile, unsigned keyIndex, uint16_t type, std::u16string_view text) {
-    if (!TypeHasText(type) || !StoreAssignment(data, profile, keyIndex, type, 0, 0)) return false;
+    if (!TypeHasText(type) || profile >= kDeviceProfileCount || keyIndex >= kSlotsPerSection) return false;
+    // One hold for the slot and its text: a save in between would write the slot with an empty text.
     std::lock_guard<std::mutex> hold(data.lock);
-    data.content.SetText(SlotNumber(profile, keyIndex), text);
+    StoreLocked(data.content, profile, keyIndex, type, 0, 0, text);
     return true;
 }
 

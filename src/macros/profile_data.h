@@ -50,6 +50,12 @@ struct ProfileContent {
 struct ProfileData {
     mutable std::mutex lock;
     ProfileContent content;
+    // Whether content is what the keyboard holds (read from it in full, or written to it in full), apart
+    // from the edits made since. While it is not, readBase is the content as the failed read left it (the
+    // default block, or the three key tables without the macros), so the edits made since can be told apart
+    // from what stands in for the keyboard's data, and a write first reads the keyboard again.
+    bool fromKeyboard = false;
+    ProfileContent readBase;
 };
 
 // The copy that a write to the keyboard encodes from.

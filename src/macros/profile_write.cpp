@@ -36,10 +36,20 @@ ProfileWriteOutcome CreateSnapshotAndWrite(ProfileData& data, ProfileDataSnapsho
         if (!onlyProfile || *onlyProfile == p) blocks.emplace_back(p, BuildKeyTableBlock(snapshot, p, defaults));
 
     out.written = true;
-    (void)link.SendBegin();
-    (void)link.WriteMacroArea(area.data(), area.size());
-    for (const auto& [p, block] : blocks) out.result = link.WriteKeyTable(block.data(), p);
-    (void)link.SendEnd();
+    const int begin = link.SendBegin();
+    const int macros = link.WriteMacroArea(area.data(), area.size());
+    bool allWritten = begin == kResultSuccess && macros == kResultSuccess && !onlyProfile;
+    for (const auto& [p, block] : blocks) {
+        out.result = link.WriteKeyTable(block.data(), p);
+        allWritten = allWritten && out.result == kResultSuccess;
+    }
+    allWritten = link.SendEnd() == kResultSuccess && allWritten;
+    if (allWritten) {
+        // The keyboard now holds the working data (as it was at the snapshot) in full.
+        std::lock_guard<std::mutex> hold(data.lock);
+        data.fromKeyboard = true;
+        data.readBase = ProfileContent{};
+    }
     if (!out.namesIncluded) out.messageKey = kMessageProfileSpaceTight;
     return out;
 }

@@ -1,4 +1,5 @@
 // Replacing a file in one step natively: write a sibling, fsync it, rename it over the target, fsync the folder.
+// Creating a new file: O_EXCL, so an existing file is never touched.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -42,6 +43,18 @@ bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8
     if (dfd >= 0) {
         (void)::fsync(dfd);
         ::close(dfd);
+    }
+    return true;
+}
+
+bool WriteNewFile(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const bool written = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+        ::unlink(path.c_str());  // ours, made just now: no half file stays behind
+        return false;
     }
     return true;
 }

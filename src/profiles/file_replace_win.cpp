@@ -1,5 +1,6 @@
 // Replacing a file in one step on Windows: write a sibling, flush it, move it over the target with
-// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH.
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH. Creating a new file: CREATE_NEW, so an existing file
+// is never touched.
 #include <windows.h>
 
 #include <algorithm>
@@ -9,11 +10,9 @@
 
 namespace kv {
 
-bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-    const std::wstring target = path.wstring();
-    const std::wstring temp = target + L".new~";
-    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+namespace {
+
+bool WriteAllAndClose(HANDLE h, std::span<const uint8_t> bytes) {
     bool ok = true;
     std::size_t done = 0;
     while (ok && done < bytes.size()) {
@@ -24,6 +23,27 @@ bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8
     }
     ok = ok && FlushFileBuffers(h) != 0;
     CloseHandle(h);
+    return ok;
+}
+
+}  // namespace
+
+bool WriteNewFile(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    if (!WriteAllAndClose(h, bytes)) {
+        DeleteFileW(path.c_str());  // ours, made just now: no half file stays behind
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    const std::wstring target = path.wstring();
+    const std::wstring temp = target + L".new~";
+    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = WriteAllAndClose(h, bytes);
     if (!ok || !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temp.c_str());
         return false;

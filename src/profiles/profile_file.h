@@ -52,5 +52,8 @@ enum class LoadResult {
 // the target, so a crash leaves either the old or the new file (one file per side: *_win.cpp, *_posix.cpp).
 [[nodiscard]] bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out, bool* couldOpen = nullptr);
 [[nodiscard]] bool WriteFileReplacing(const std::filesystem::path& path, std::span<const uint8_t> bytes);
+// Creates the file with these bytes only when no file of that name exists: an existing file is never
+// replaced. False when it existed or could not be written.
+[[nodiscard]] bool WriteNewFile(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
 }  // namespace kv

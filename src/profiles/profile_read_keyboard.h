@@ -17,6 +17,16 @@ namespace kv {
 [[nodiscard]] int ReadKeyboardIntoContent(KeyboardDataLink& link, const KeyTableBlock& defaults,
                                           std::u16string_view namePrefix, ProfileContent& out);
 
+// The same, keeping what could be read: when the three key tables were read but the macro area was not,
+// `out` holds the key tables with no macros and keyTablesRead is set; when a key table fails, `out` is
+// untouched.
+struct KeyboardRead {
+    int result = 0;              // kResultSuccess when everything was read, else the failing read's result
+    bool keyTablesRead = false;  // `out` holds the keyboard's three key tables
+};
+[[nodiscard]] KeyboardRead ReadKeyboardParts(KeyboardDataLink& link, const KeyTableBlock& defaults,
+                                             std::u16string_view namePrefix, ProfileContent& out);
+
 // The same, then written as a profile data file at path. kResultSuccess only when the file was written too.
 [[nodiscard]] int ReadKeyboardIntoFile(KeyboardDataLink& link, const KeyTableBlock& defaults,
                                        std::u16string_view namePrefix, const std::filesystem::path& path);

@@ -66,15 +66,23 @@ std::filesystem::path SettingsTemplatePath(const std::filesystem::path& programF
 
 bool CopyTemplate(const std::filesystem::path& templatePath, const std::filesystem::path& target) {
     std::vector<uint8_t> bytes;
-    (void)ReadWholeFile(templatePath, bytes);  // a missing template gives an empty copy
+    // A missing template must not empty the user's colour sets.
+    if (!ReadWholeFile(templatePath, bytes)) return false;
     return WriteFileReplacing(target, bytes);
 }
 
-void EnsureUserFolder(const std::filesystem::path& userFolder, const std::filesystem::path& templatePath) {
+UserFolderState EnsureUserFolder(const std::filesystem::path& userFolder, const std::filesystem::path& templatePath) {
+    if (userFolder.empty()) return UserFolderState::Unknown;
     std::error_code ec;
-    if (std::filesystem::exists(userFolder, ec)) return;
-    if (!std::filesystem::create_directories(userFolder, ec)) return;
-    for (int p = 0; p < 3; ++p) (void)CopyTemplate(templatePath, ProfileSettingsPath(userFolder, p));
+    const bool exists = std::filesystem::exists(userFolder, ec);
+    if (ec) return UserFolderState::Unknown;  // cannot tell: the user's files may be there
+    if (exists) return UserFolderState::Existed;
+    std::filesystem::create_directories(userFolder, ec);
+    if (ec) return UserFolderState::Unknown;
+    std::vector<uint8_t> bytes;
+    (void)ReadWholeFile(templatePath, bytes);  // a missing template gives empty copies in the new folder
+    for (int p = 0; p < 3; ++p) (void)WriteNewFile(ProfileSettingsPath(userFolder, p), bytes);
+    return UserFolderState::Seeded;
 }
 
 int ProfileSettings::ReadSelectedSet(int profile) {

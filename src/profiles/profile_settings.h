@@ -36,10 +36,18 @@ struct SetOptions {
 // The factory settings file beside the program: Skins/UserDengColor_3.userd.
 [[nodiscard]] std::filesystem::path SettingsTemplatePath(const std::filesystem::path& programFolder);
 
-// When the user folder does not exist: create it and copy the template to the files of profiles 0, 1 and 2.
-// An existing folder is left as it is. Failures are not reported; later reads then give defaults.
-void EnsureUserFolder(const std::filesystem::path& userFolder, const std::filesystem::path& templatePath);
-// Copies the template over the file (a missing template gives an empty file).
+// The first-run seeding of the user folder, the program's only one: when the folder does not exist, create
+// it and give profiles 0, 1 and 2 each a copy of the template. An existing folder is left as it is, and so is
+// everything when the existence check itself fails (the folder may well be there). A file is never
+// replaced: a copy is only made where no file exists. Failures are not reported otherwise; later reads then
+// give defaults.
+enum class UserFolderState {
+    Existed,  // nothing copied
+    Seeded,   // the folder was made and each profile file that was missing got the template (empty without one)
+    Unknown,  // the check failed or the folder could not be made: nothing touched
+};
+UserFolderState EnsureUserFolder(const std::filesystem::path& userFolder, const std::filesystem::path& templatePath);
+// Copies the template over the file. When the template cannot be read the file is left alone: false.
 bool CopyTemplate(const std::filesystem::path& templatePath, const std::filesystem::path& target);
 
 class ProfileSettings {
@@ -55,7 +63,7 @@ public:
     void WriteKeyColor(int profile, int set, int key, const KeyColor& value);
     [[nodiscard]] SetOptions ReadSetOptions(int profile, int set);
     void WriteSetOptions(int profile, int set, const SetOptions& options);
-    // Copies the template over the profile's file.
+    // Copies the template over the profile's file; without a readable template the file is left alone (false).
     bool ResetProfileFile(int profile, const std::filesystem::path& templatePath);
 
     [[nodiscard]] std::filesystem::path PathOf(int profile) const { return ProfileSettingsPath(folder_, profile); }

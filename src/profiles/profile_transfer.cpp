@@ -2,6 +2,7 @@
 
 #include "device/commands.h"
 #include "profiles/profile_exchange.h"
+#include "profiles/profile_file_format.h"
 #include "profiles/profile_read_keyboard.h"
 
 namespace kv {
@@ -30,11 +31,22 @@ ImportOutcome ImportProfileFile(const std::filesystem::path& path, const std::fi
 
 int RefreshFromKeyboard(KeyboardDataLink& link, const KeyTableBlock& defaults, std::u16string_view namePrefix,
                         const std::filesystem::path& workingFile, ProfileData& data) {
-    const int r = ReadKeyboardIntoFile(link, defaults, namePrefix, workingFile);
-    if (r == kResultSuccess && LoadProfileFile(workingFile, data) == LoadResult::Loaded) return r;
+    ProfileContent read;
+    const KeyboardRead r = ReadKeyboardParts(link, defaults, namePrefix, read);
+    if (r.result == kResultSuccess) {
+        const bool loaded = WriteFileReplacing(workingFile, SerializeProfile(read)) &&
+                            LoadProfileFile(workingFile, data) == LoadResult::Loaded;
+        std::lock_guard<std::mutex> hold(data.lock);
+        if (!loaded) data.content = std::move(read);
+        data.fromKeyboard = true;
+        data.readBase = ProfileContent{};
+        return r.result;
+    }
     std::lock_guard<std::mutex> hold(data.lock);
-    data.content = ProfileContent{};
-    return r;
+    data.content = r.keyTablesRead ? std::move(read) : ProfileContent{};
+    data.fromKeyboard = false;
+    data.readBase = data.content;
+    return r.result;
 }
 
 }  // namespace kv

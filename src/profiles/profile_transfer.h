@@ -34,8 +34,11 @@ struct ImportOutcome {
                                               ProfileData& data, ProfileDataSnapshot& snapshot, KeyboardDataLink& link,
                                               std::size_t capacity, const KeyTableBlock& defaults);
 
-// Reads the keyboard into the working file and loads it; when the keyboard cannot be read (or the file not
-// written), the working data becomes the default block with no macros. Returns the read's result.
+// Reads the keyboard into the working file and loads it; the working data then came from the keyboard.
+// When the keyboard cannot be read, the working file is left as it is and the working data becomes the
+// key tables that were read (when only the macro area failed) or the default block, with no macros; it did
+// not come from the keyboard, so a later write reads it again first (keyboard_write_gate.h). When only the
+// file cannot be written, the working data still takes what was read. Returns the read's result.
 [[nodiscard]] int RefreshFromKeyboard(KeyboardDataLink& link, const KeyTableBlock& defaults, std::u16string_view namePrefix,
                                       const std::filesystem::path& workingFile, ProfileData& data);
 

@@ -48,7 +48,7 @@ INT_PTR CAboutDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             // The hyperlink: its text is also its target.
             if (LOWORD(wParam) == IDC_ABOUT_LINK && HIWORD(wParam) == STN_CLICKED) {
-                ShellExecuteW(m_hWnd, L"open", link_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+                OpenWebAddress(m_hWnd, link_);
                 return TRUE;
             }
             break;

@@ -4,6 +4,7 @@
 // program's tray icon (which has its own lock). g_mainWindow is written once before the binding starts.
 #include "ui/device_link_win.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "app/app_messages.h"
@@ -12,6 +13,7 @@
 #include "device/device_events.h"
 #include "device/device_workers.h"
 #include "device/hid_binding.h"
+#include "keys/assignment_action_code.h"
 #include "ui/tray_icon_win.h"
 #include "ui/ui_text_win.h"
 
@@ -80,7 +82,10 @@ bool KeyboardAttached() { return Workers().IsAttached(); }
 
 int KeyboardProfile() { return GetDeviceProfile(); }
 
-void CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) { Workers().CopyDefaultKeyTable(out); }
+void CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) {
+    const KeyTableBlock table = CurrentDefaultKeyTable();
+    std::copy(table.begin(), table.end(), out);
+}
 
 int KeyboardMacroCapacity() { return Workers().MacroCapacity(); }
 

@@ -19,7 +19,7 @@ void MarkWindowInitialised();
 void MarkFirstAttachHandled();
 // The attach state the workers last acted upon is non-zero.
 [[nodiscard]] bool KeyboardAttached();
-// The keyboard's factory key table as read on the last attach (zeros before the first).
+// The default key table in use: the keyboard's as last read, the built-in one until then.
 void CopyDefaultKeyTable(uint8_t out[378]);
 // Bytes of macro area the keyboard holds (information block byte 11 x 128, read on attach; 0 before).
 [[nodiscard]] int KeyboardMacroCapacity();

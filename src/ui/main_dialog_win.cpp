@@ -28,12 +28,15 @@
 #include "macros/profile_write.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_paths.h"
+#include "profiles/keyboard_write_gate.h"
 #include "profiles/profile_read_keyboard.h"
+#include "profiles/profile_transfer.h"
 #include "skin/language.h"
 #include "skin/placement.h"
 #include "skin/window_dpi.h"
 #include "ui/device_link_win.h"
 #include "ui/key_click_target.h"
+#include "ui/keyboard_write_gate_win.h"
 #include "ui/progress_thread_win.h"
 #include "ui/resource_ids.h"
 #include "ui/ui_text_win.h"
@@ -74,7 +77,7 @@ constexpr UINT kCaptionLeftCentred = DT_VCENTER | DT_SINGLELINE;          // 36
 constexpr UINT kCaptionLeftBottom = DT_BOTTOM | DT_SINGLELINE;            // 40
 
 void OpenWithShell(HWND owner, const wchar_t* target) {
-    ShellExecuteW(owner, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    OpenWebAddress(owner, target);  // only http and https addresses reach the shell
 }
 
 // The file the working data is kept in between runs ("$Profile0" in the user folder).
@@ -668,24 +671,17 @@ void CKelvaneDlg::OnProfileMessage() {
     RefreshKeyMarks();
 }
 
-// A keyboard was attached: read its key tables and macros into the working file and load that; when the
-// profile or the keyboard cannot be read, the working data becomes the default block without macros.
+// A keyboard was attached: read its key tables and macros into the working file and load that. When the
+// keyboard cannot be read, what could be read (or the default block) stands in, marked as not the keyboard's,
+// so Apply reads again before it writes.
 void CKelvaneDlg::ReloadProfileData() {
-    const std::filesystem::path working = WorkingFile();
-    bool loaded = false;
-    if (KeyboardProfile() >= 0) {
-        KeyTableBlock defaults{};
-        CopyDefaultKeyTable(defaults.data());
-        const std::wstring prefix = UiText("MACRO_NEW_PREFIX");
-        const std::u16string namePrefix(prefix.begin(), prefix.end());
-        if (ReadKeyboardIntoFile(CommandSetDataLink(), defaults, namePrefix, working) == kResultSuccess)
-            loaded = LoadProfileFile(working, TheProfileData()) == LoadResult::Loaded;
+    if (KeyboardProfile() < 0) {
+        UseDefaultBlockUnread(TheProfileData());
+        return;
     }
-    if (!loaded) {
-        ProfileData& data = TheProfileData();
-        std::lock_guard<std::mutex> lock(data.lock);
-        data.content = ProfileContent();
-    }
+    const std::wstring prefix = UiText("MACRO_NEW_PREFIX");
+    (void)RefreshFromKeyboard(CommandSetDataLink(), CurrentDefaultKeyTable(),
+                              std::u16string(prefix.begin(), prefix.end()), WorkingFile(), TheProfileData());
 }
 
 // Without the lighting panel the window still follows the keyboard's report rate: byte 15 of the current
@@ -945,6 +941,7 @@ bool CKelvaneDlg::ApplyNow() {
 }
 
 bool CKelvaneDlg::WriteProfileDataToKeyboard() {
+    if (!ConfirmKeyboardWrite(m_hWnd)) return false;  // data the keyboard never held replaces it only when asked
     const bool saved = SaveProfileFile(WorkingFile(), TheProfileData());
     KeyTableBlock defaults{};
     CopyDefaultKeyTable(defaults.data());

@@ -10,6 +10,7 @@
 #include "app/instance_protocol.h"
 #include "app/program_paths.h"
 #include "app/user_folder_seed.h"
+#include "profiles/profile_file.h"
 
 namespace kv {
 namespace {
@@ -110,6 +111,25 @@ TEST_F(UserFolderSeed, ExistingEmptyFolderGetsNothing) {
     EXPECT_TRUE(std::filesystem::is_empty(root_ / "local" / "Halvorn"));
 }
 
+TEST_F(UserFolderSeed, AnExistenceCheckThatFailsTouchesNothing) {
+    // The local folder cannot be looked into (a link to itself): whether U exists cannot be told, so nothing
+    // may be written there: the user's settings may well be in it.
+    std::ofstream(root_ / "prog" / "Skins" / "UserDengColor_3.userd") << "x";
+    std::filesystem::remove_all(root_ / "local");
+    std::filesystem::create_directory_symlink(root_ / "local", root_ / "local");
+    EXPECT_EQ(SeedUserFolder(user_, program_), SeedResult::Unknown);
+}
+
+TEST_F(UserFolderSeed, AFileAlreadyThereIsNeverReplaced) {
+    const auto file = root_ / "local" / "kept.userd";
+    std::ofstream(file) << "the user's colours";
+    const std::vector<uint8_t> other{1, 2, 3};
+    EXPECT_FALSE(WriteNewFile(file, other));
+    EXPECT_EQ(Read(file), "the user's colours");
+    EXPECT_TRUE(WriteNewFile(root_ / "local" / "new.userd", other));
+    EXPECT_EQ(Read(root_ / "local" / "new.userd"), std::string("\x01\x02\x03"));
+}
+
 TEST_F(UserFolderSeed, MissingTemplateGivesEmptyCopies) {
     EXPECT_EQ(SeedUserFolder(user_, program_), SeedResult::Seeded);
     for (int n = 0; n < 3; ++n) {
@@ -134,6 +154,18 @@ TEST(InstanceProtocol, FindsTheFirstOtherProcessByName) {
     EXPECT_EQ(FindInstanceInList({}, L"Kelvane.exe", 1), 0u);
     // The running instance may come first in the list (it does under Wine).
     EXPECT_EQ(FindInstanceInList({{32, L"Kelvane.exe"}, {292, L"Kelvane.exe"}}, L"Kelvane.exe", 292), 32u);
+}
+
+TEST(InstanceProtocol, OnlyACopyInTheCallersOwnSessionIsTheRunningInstance) {
+    // Another user's copy is listed first: it is not ours to open, and finding it would end this start.
+    const std::vector<ProcessEntry> list = {
+        {12, L"Kelvane.exe", 2},
+        {14, L"Kelvane.exe", kUnknownSession},
+        {16, L"Kelvane.exe", 1},
+    };
+    EXPECT_EQ(FindInstanceInList(list, L"Kelvane.exe", 99, 1), 16u);
+    EXPECT_EQ(FindInstanceInList(list, L"Kelvane.exe", 99, 3), 0u);
+    EXPECT_EQ(FindInstanceInList({{12, L"Kelvane.exe", 2}}, L"Kelvane.exe", 99, 1), 0u);
 }
 
 TEST(InstanceProtocol, OnlyTheTaggedWindowOfTheProcessIsChosen) {

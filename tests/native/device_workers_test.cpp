@@ -4,12 +4,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_messages.h"
+#include "keys/assignment_action_code.h"
 #include "ui/tray_picture.h"
 
 namespace kv {
@@ -24,9 +29,12 @@ public:
     std::atomic<bool> initialised{true};
     int initialiseAfterSleeps = 0;  // the window becomes initialised after this many sleeps
     int sleeps = 0;
+    std::function<void()> duringRead;    // runs inside each default key table read
+    std::function<void()> duringPrompt;  // runs inside each message box (a user who has not clicked yet)
 
     int ReadDefaultKeyTable(uint8_t out[kKeyTableSize]) override {
         Log("read-default");
+        if (duringRead) duringRead();
         for (std::size_t i = 0; i < kKeyTableSize; ++i) out[i] = static_cast<uint8_t>(i);
         return defaultTableResult;
     }
@@ -42,7 +50,10 @@ public:
         return bank;
     }
     int bank = 0;
-    void ShowPrompt(const char* key) override { Log(std::string("prompt ") + key); }
+    void ShowPrompt(const char* key) override {
+        Log(std::string("prompt ") + key);
+        if (duringPrompt) duringPrompt();
+    }
     void SendProfile() override { Log("MSG_PROFILE"); }
     void SendDetached() override { Log("MSG_DETACHED"); }
     void HideMainWindow() override { Log("hide"); }
@@ -83,6 +94,8 @@ using Log = std::vector<std::string>;
 
 class DeviceWorkersTest : public ::testing::Test {
 protected:
+    void SetUp() override { SetCurrentDefaultKeyTable(BuiltInDefaultKeyTable()); }
+    void TearDown() override { SetCurrentDefaultKeyTable(BuiltInDefaultKeyTable()); }
     void Attach(uint32_t state) {
         events_.OnPresenceChanged(state);
         events_.WaitIdle();
@@ -101,9 +114,7 @@ TEST_F(DeviceWorkersTest, FirstAttachReadsTheKeyboardThenOpensTheWindowOnce) {
     EXPECT_TRUE(events_.IsAttached());
     EXPECT_TRUE(events_.FirstAttachHandled());
     EXPECT_EQ(events_.MacroCapacity(), 40 * 128);
-    uint8_t table[kKeyTableSize];
-    events_.CopyDefaultKeyTable(table);
-    EXPECT_EQ(table[377], 377 & 0xFF);
+    EXPECT_EQ(CurrentDefaultKeyTable()[377], 377 & 0xFF);  // the keyboard's table is the one in use
 
     // The same state again does nothing at all.
     Attach(1);
@@ -150,12 +161,101 @@ TEST_F(DeviceWorkersTest, UnreadableKeyboardKeepsPreviousDataAndGoesOn) {
     host_.defaultTableResult = kResultNoAnswer;
     host_.infoResult = kResultStatusFE;
     Attach(1);
-    EXPECT_EQ(host_.Take(), (Log{"read-default", "prompt MAIN_DEFAULT_MATRIX_PROMPT", "read-info", "MSG_PROFILE",
-                                 "tray 141", "MSG_OPEN"}));
+    Log log = host_.Take();
+    // The message box has a thread of its own: the attach handling does not wait for it.
+    const auto prompt = std::find(log.begin(), log.end(), "prompt MAIN_DEFAULT_MATRIX_PROMPT");
+    ASSERT_NE(prompt, log.end());
+    log.erase(prompt);
+    EXPECT_EQ(log, (Log{"read-default", "read-info", "MSG_PROFILE", "tray 141", "MSG_OPEN"}));
     EXPECT_EQ(events_.MacroCapacity(), 0);
-    uint8_t table[kKeyTableSize];
-    events_.CopyDefaultKeyTable(table);
-    EXPECT_EQ(table[377], 0);
+    // Never read: the built-in table stands in, never a table of zeros that would tie every position to no key.
+    EXPECT_EQ(CurrentDefaultKeyTable(), BuiltInDefaultKeyTable());
+}
+
+TEST_F(DeviceWorkersTest, OnlyASuccessfulReadReplacesTheDefaultKeyTable) {
+    Attach(1);
+    const KeyTableBlock read = CurrentDefaultKeyTable();
+    EXPECT_EQ(read[377], 377 & 0xFF);
+    Attach(0);
+    host_.defaultTableResult = kResultNoAnswer;
+    Attach(1);
+    EXPECT_EQ(CurrentDefaultKeyTable(), read);  // the failed read left the keyboard's table in place
+}
+
+// The keyboard comes and goes faster than its attach handling runs: whatever the order of the threads, the
+// program ends in the state of the last notification (picture, attach state, last window message).
+TEST_F(DeviceWorkersTest, RandomInterleavingsEndInTheStateOfTheLastNotification) {
+    std::mt19937 random(20261210);
+    host_.duringRead = [&] {
+        thread_local std::mt19937 r(std::hash<std::thread::id>()(std::this_thread::get_id()));
+        std::this_thread::sleep_for(std::chrono::microseconds(r() % 400));
+    };
+    for (int round = 0; round < 60; ++round) {
+        const int count = 1 + static_cast<int>(random() % 8);
+        uint32_t last = 0;
+        for (int i = 0; i < count; ++i) {
+            last = random() % 2;
+            events_.OnPresenceChanged(last);
+            if (random() % 2) std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
+        }
+        events_.WaitIdle();
+        ASSERT_EQ(events_.IsAttached(), last != 0) << "round " << round;
+        ASSERT_EQ(host_.Tray(), last != 0 ? kIconAttached : kIconNoKeyboard) << "round " << round;
+        const Log log = host_.Take();
+        const auto message = std::find_if(log.rbegin(), log.rend(), [](const std::string& e) {
+            return e == "MSG_PROFILE" || e == "MSG_DETACHED";
+        });
+        if (message != log.rend()) {
+            EXPECT_EQ(*message, last != 0 ? "MSG_PROFILE" : "MSG_DETACHED") << "round " << round;
+        }
+    }
+}
+
+TEST_F(DeviceWorkersTest, ADetachNeverWaitsForTheUnreadableTablePrompt) {
+    std::mutex m;
+    std::condition_variable cv;
+    bool clicked = false;
+    host_.defaultTableResult = kResultNoAnswer;
+    host_.duringPrompt = [&] {  // the user has not clicked OK yet
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [&] { return clicked; });
+    };
+    auto settled = [&](bool attached) {
+        for (int i = 0; i < 500; ++i) {
+            if (events_.IsAttached() == attached && host_.Tray() == (attached ? kIconAttached : kIconNoKeyboard))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    };
+    std::mt19937 random(7);
+    bool reached = settled(false);
+    for (int round = 0; round < 20 && reached; ++round) {
+        const int count = 1 + static_cast<int>(random() % 6);
+        uint32_t last = 0;
+        for (int i = 0; i < count; ++i) events_.OnPresenceChanged(last = random() % 2);
+        reached = settled(last != 0);
+        EXPECT_TRUE(reached) << "round " << round << ": the state waited for the open message box";
+    }
+    {
+        std::lock_guard<std::mutex> lock(m);
+        clicked = true;
+    }
+    cv.notify_all();
+    events_.WaitIdle();
+    const Log log = host_.Take();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "prompt MAIN_DEFAULT_MATRIX_PROMPT"), 1);  // one box at a time
+}
+
+TEST_F(DeviceWorkersTest, ANotificationBeforeTheCountIsHandledIsNewerThanTheCount) {
+    // The binding read the count (attached), then the keyboard was pulled out before the count reached the
+    // workers: the program must end detached.
+    events_.OnPresenceChanged(1);
+    events_.OnPresenceChanged(0);
+    events_.OnInitialPresence(1);
+    events_.WaitIdle();
+    EXPECT_FALSE(events_.IsAttached());
+    EXPECT_EQ(host_.Tray(), kIconNoKeyboard);
 }
 
 TEST_F(DeviceWorkersTest, AttachWorkerWaitsForTheWindow) {

@@ -116,6 +116,16 @@ TEST_F(ProfileSettingsTest, FirstRunSeedsThreeCopiesOnlyWhenTheFolderIsNew) {
     EXPECT_EQ(fs::file_size(ProfileSettingsPath(other, 0)), 0u);
 }
 
+TEST_F(ProfileSettingsTest, ResetWithoutATemplateLeavesTheColourSetsAlone) {
+    ProfileSettings s(store_, user_);
+    fs::create_directories(user_);
+    s.WriteSetName(0, 3, u"Mine");
+    s.WriteKeyColor(0, 3, 64, {MakeColor(10, 20, 30), 0});
+    EXPECT_FALSE(s.ResetProfileFile(0, root_ / "no-template"));
+    EXPECT_EQ(s.ReadSetName(0, 3), u"Mine");
+    EXPECT_EQ(s.ReadKeyColor(0, 3, 64), (KeyColor{MakeColor(10, 20, 30), 0}));
+}
+
 TEST(SettingsTemplate, ShipsTenNamedSetsWithEveryKey) {
     const fs::path tmpl = SettingsTemplatePath(fs::path(KV_SOURCE_DIR) / "resources" / "dist");
     ASSERT_TRUE(fs::exists(tmpl));

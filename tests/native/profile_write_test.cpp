@@ -10,6 +10,7 @@
 #include "macros/macro_area.h"
 #include "macros/profile_write.h"
 #include "profiles/profile_read_keyboard.h"
+#include "profiles/keyboard_write_gate.h"
 #include "profiles/profile_transfer.h"
 
 namespace kv {
@@ -254,6 +255,129 @@ TEST_F(ProfileTransfer, RefreshReadsTheKeyboardOrFallsBackToTheDefaultBlock) {
     keyboard.failing["read keytable 0"] = kResultNoDevice;
     EXPECT_EQ(RefreshFromKeyboard(keyboard, BuiltInDefaultKeyTable(), u"M", working, data), kResultNoDevice);
     EXPECT_EQ(data.content, ProfileContent{});
+}
+
+// A keyboard holding assignments in all three profiles and two macros, read into the working data while
+// some reads fail; then an edit and the write-out, as Apply does it.
+class KeyboardUnread : public ProfileTransfer {
+protected:
+    void SetUp() override {
+        ProfileTransfer::SetUp();
+        ProfileData source;
+        source.content.macros = {Macro(1, u"one", 2), Macro(2, u"two", 1)};
+        EXPECT_TRUE(StoreAssignment(source, 0, KeyIndexOf(0x01E), ASSIGN_MACRO, 1, 2));
+        EXPECT_TRUE(StoreAssignment(source, 1, KeyIndexOf(0x030), ASSIGN_KEY, 0, 0x171));
+        EXPECT_TRUE(StoreAssignment(source, 2, KeyIndexOf(0x02C), ASSIGN_DISABLED, 0, 0));
+        EXPECT_TRUE(CreateSnapshotAndWrite(source, snapshot_, keyboard_, kMacroAreaLimit, BuiltInDefaultKeyTable(), std::nullopt).written);
+        keyboard_.calls.clear();
+        before_ = keyboard_;
+    }
+    int Refresh() { return RefreshFromKeyboard(keyboard_, BuiltInDefaultKeyTable(), u"M", working(), data_); }
+    KeyboardWriteGate Gate() { return PrepareKeyboardWrite(keyboard_, BuiltInDefaultKeyTable(), u"M", data_); }
+    ProfileWriteOutcome Write() {
+        return CreateSnapshotAndWrite(data_, snapshot_, keyboard_, kMacroAreaLimit, BuiltInDefaultKeyTable(), std::nullopt);
+    }
+    std::filesystem::path working() const { return dir_ / "$Profile0"; }
+    void EditOneKey() { ASSERT_TRUE(StoreAssignment(data_, 1, KeyIndexOf(0x010), ASSIGN_KEY, 0, 0x011)); }
+    // What the keyboard holds now, read back.
+    ProfileContent OnKeyboard() {
+        ProfileContent c;
+        EXPECT_EQ(ReadKeyboardIntoContent(keyboard_, BuiltInDefaultKeyTable(), u"M", c), kResultSuccess);
+        return c;
+    }
+
+    ProfileData data_;
+    ProfileDataSnapshot snapshot_;
+    MemoryKeyboard keyboard_;
+    MemoryKeyboard before_;  // the keyboard as it was
+};
+
+TEST_F(KeyboardUnread, AFailedMacroAreaReadKeepsTheKeyTablesThatWereRead) {
+    ASSERT_TRUE(WriteFileReplacing(working(), std::vector<uint8_t>{1, 2, 3}));
+    keyboard_.failing["read macros 16"] = kResultNoAnswer;
+    EXPECT_EQ(Refresh(), kResultNoAnswer);
+    EXPECT_EQ(ReadSlot(data_.content.Table(), 0, KeyIndexOf(0x01E)), (KeySlot{ASSIGN_MACRO, 0, 2, 0, 0}));
+    EXPECT_EQ(ReadSlot(data_.content.Table(), 1, KeyIndexOf(0x030)), (KeySlot{ASSIGN_KEY, 0, 0x171, 0, 0}));
+    EXPECT_EQ(ReadSlot(data_.content.Table(), 2, KeyIndexOf(0x02C)).type, ASSIGN_DISABLED);
+    EXPECT_TRUE(data_.content.macros.empty());
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(ReadWholeFile(working(), file));
+    EXPECT_EQ(file, (std::vector<uint8_t>{1, 2, 3}));  // the working file only ever holds a complete read
+}
+
+TEST_F(KeyboardUnread, ApplyReadsAgainAndKeepsEverythingTheKeyboardHeldBesideTheEdit) {
+    struct Case {
+        const char* failingRead;  // fails during the refresh only
+    };
+    for (const Case c : {Case{"read macros 16"}, Case{"read keytable 0"}, Case{"read keytable 2"}}) {
+        SCOPED_TRACE(c.failingRead);
+        keyboard_ = before_;
+        keyboard_.failing[c.failingRead] = kResultNoAnswer;
+        EXPECT_EQ(Refresh(), kResultNoAnswer);
+        keyboard_.failing.clear();
+        EditOneKey();
+        ASSERT_EQ(Gate(), KeyboardWriteGate::Write);
+        EXPECT_EQ(Write().result, kResultSuccess);
+
+        const ProfileContent now = OnKeyboard();
+        EXPECT_EQ(ReadSlot(now.Table(), 1, KeyIndexOf(0x010)), (KeySlot{ASSIGN_KEY, 0, 0x011, 0, 0}));  // the edit
+        EXPECT_EQ(ReadSlot(now.Table(), 0, KeyIndexOf(0x01E)), (KeySlot{ASSIGN_MACRO, 0, 2, 0, 0}));
+        EXPECT_EQ(ReadSlot(now.Table(), 1, KeyIndexOf(0x030)), (KeySlot{ASSIGN_KEY, 0, 0x171, 0, 0}));
+        EXPECT_EQ(ReadSlot(now.Table(), 2, KeyIndexOf(0x02C)).type, ASSIGN_DISABLED);
+        ASSERT_EQ(now.macros.size(), 2u);
+        EXPECT_EQ(now.macros[0].Name(), u"one");
+        EXPECT_EQ(now.macros[1].Name(), u"two");
+        // Written in full: the next Apply does not read again.
+        keyboard_.calls.clear();
+        EXPECT_EQ(Gate(), KeyboardWriteGate::Write);
+        EXPECT_TRUE(keyboard_.calls.empty());
+        data_.fromKeyboard = false;  // the next case starts from an unread keyboard again
+    }
+}
+
+TEST_F(KeyboardUnread, StillUnreadableOrMacrosChangedMeanwhileAsksAndChangesNothing) {
+    keyboard_.failing["read macros 16"] = kResultNoAnswer;
+    EXPECT_EQ(Refresh(), kResultNoAnswer);
+    EditOneKey();
+    const ProfileContent edited = data_.content;
+    EXPECT_EQ(Gate(), KeyboardWriteGate::AskFirst);  // the macro area still cannot be read
+    EXPECT_EQ(data_.content, edited);
+
+    keyboard_.failing.clear();
+    data_.content.macros.push_back(Macro(1, u"made meanwhile", 1));
+    EXPECT_EQ(Gate(), KeyboardWriteGate::AskFirst);  // the keyboard's macros and these cannot both be kept
+    EXPECT_EQ(data_.content.macros.size(), 1u);
+
+    // The user agreed: the write replaces what the keyboard held, and afterwards the data is the keyboard's.
+    EXPECT_EQ(Write().result, kResultSuccess);
+    EXPECT_EQ(OnKeyboard().macros.size(), 1u);
+    EXPECT_EQ(Gate(), KeyboardWriteGate::Write);
+}
+
+TEST_F(KeyboardUnread, AKeyboardThatCannotBeAskedAtAllIsReadAgainBeforeAWrite) {
+    ASSERT_EQ(Refresh(), kResultSuccess);
+    UseDefaultBlockUnread(data_);  // the profile query failed at the next attach
+    EditOneKey();
+    keyboard_.calls.clear();
+    ASSERT_EQ(Gate(), KeyboardWriteGate::Write);
+    EXPECT_FALSE(keyboard_.calls.empty());  // read again first
+    EXPECT_EQ(data_.content.macros.size(), 2u);
+    EXPECT_EQ(ReadSlot(data_.content.Table(), 1, KeyIndexOf(0x030)), (KeySlot{ASSIGN_KEY, 0, 0x171, 0, 0}));
+}
+
+TEST_F(KeyboardUnread, DiscardingEditsGoesBackToWhatTheReadLeft) {
+    ASSERT_EQ(Refresh(), kResultSuccess);  // a complete read writes the working file
+    EditOneKey();
+    DiscardEdits(working(), data_);
+    EXPECT_EQ(ReadSlot(data_.content.Table(), 1, KeyIndexOf(0x010)).type, ASSIGN_DEFAULT);
+    EXPECT_EQ(data_.content.macros.size(), 2u);
+
+    keyboard_.failing["read macros 16"] = kResultNoAnswer;
+    EXPECT_EQ(Refresh(), kResultNoAnswer);  // the working file still holds the earlier complete read
+    EditOneKey();
+    DiscardEdits(working(), data_);
+    EXPECT_EQ(data_.content, data_.readBase);
+    EXPECT_TRUE(data_.content.macros.empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include "native/vk_harness.h"
@@ -87,6 +88,35 @@ TEST_F(ReentryTest, ManyCallersWhileTheKeyboardComesAndGoes) {
     auto answer = Exchange(MakeRequest(3, 44));
     ASSERT_TRUE(answer);
     EXPECT_EQ((*answer)[3], 3);
+}
+
+}  // namespace
+}  // namespace vktest
+
+namespace vktest {
+namespace {
+
+std::atomic<int> g_throwingCalls{0};
+
+int KV_SERVICE_CALL ThrowingCallback(const kv::ServiceNotification*) {
+    ++g_throwingCalls;
+    throw std::runtime_error("a subscriber that throws");
+}
+
+// A subscriber whose callback throws loses its notification; the library's thread, and with it every
+// other subscriber and the process, goes on.
+TEST_F(ReentryTest, ACallbackThatThrowsDoesNotEndTheLibrarysThread) {
+    g_throwingCalls = 0;
+    uint32_t handle = 0;
+    const uint32_t id = kv::CallRequestId(kConsumer, &ThrowingCallback, 0x54485257);
+    ASSERT_EQ(lib_.api.RequestAsyncRead(kConsumer.bytes, &ThrowingCallback, 0x54485257, id, &handle), 1);
+    ASSERT_TRUE(Vk().SwitchBank());
+    ASSERT_TRUE(Inbox::Get().Wait(kv::kNotifyData, kv::kTagCons, std::chrono::seconds(3)));
+    ASSERT_TRUE(Vk().SwitchBank());
+    EXPECT_TRUE(Inbox::Get().Wait(kv::kNotifyData, kv::kTagCons, std::chrono::seconds(3)));
+    for (int i = 0; i < 300 && g_throwingCalls.load() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(g_throwingCalls.load(), 2);
+    EXPECT_TRUE(Exchange(MakeRequest(3, 1)).has_value());
 }
 
 }  // namespace

@@ -61,10 +61,16 @@ TEST(AppDevice, UnreadableDefaultKeyTableIsReportedAndAttachGoesOn) {
     HWND box = s.WaitMessageBox(L"Kelvane", 20s);  // three attempts of the first chunk
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), kv::LookupText("MAIN_DEFAULT_MATRIX_PROMPT", kv::GetLanguageIndex()));
-    EXPECT_EQ(s.TrayPicture(), kv::kIconNoKeyboard);  // the attach handling waits for the answer
     ASSERT_TRUE(s.Vk().ClearFaults());
+    // The attach handling goes on while the box waits for the user, and so does a detach that follows.
+    EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 20s));
+    ASSERT_TRUE(s.Vk().Detach());
+    EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconNoKeyboard; }));
+    EXPECT_FALSE(s.MainVisible());
+    EXPECT_NE(s.FindMessageBox(L"Kelvane"), nullptr);  // still open
     Answer(box, IDOK);
-    EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    EXPECT_TRUE(WaitFor([&] { return s.FindMessageBox(L"Kelvane") == nullptr; }));
+    EXPECT_EQ(s.TrayPicture(), kv::kIconNoKeyboard);
 }
 
 TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {

@@ -53,12 +53,13 @@ protected:
     }
 
     // Runs the probe from app\ with cwd\ as its working directory.
-    ProbeRun Run(Library besideProgram, Library inWorkingDirectory) {
+    // extra: a bare library name the probe asks the system for after binding.
+    ProbeRun Run(Library besideProgram, Library inWorkingDirectory, const std::wstring& extra = L"") {
         Place(besideProgram, root_ / L"app");
         Place(inWorkingDirectory, root_ / L"cwd");
         const fs::path report = root_ / L"report.txt";
         std::wstring commandLine = L"\"" + (root_ / L"app" / L"kv_bind_probe.exe").wstring() + L"\" \"" +
-                                   report.wstring() + L"\"";
+                                   report.wstring() + L"\"" + (extra.empty() ? L"" : L" " + extra);
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
@@ -99,6 +100,21 @@ TEST_F(BindingChild, LibraryOnlyInTheWorkingDirectoryIsNeverLoaded) {
     const ProbeRun run = Run(Library::None, Library::Complete);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_FALSE(run.reported);
+}
+
+TEST_F(BindingChild, NoLibraryIsTakenFromTheWorkingDirectoryOrThePathOnceStarted) {
+    // A library planted in the working directory and in a folder of PATH, under a name nothing else provides.
+    fs::create_directories(root_ / L"onpath");
+    for (const fs::path& folder : {root_ / L"cwd", root_ / L"onpath"})
+        fs::copy_file(probe_ / L"kv_probe_service.dll", folder / L"kv_planted.dll");
+    wchar_t saved[32768] = {};
+    const DWORD n = GetEnvironmentVariableW(L"PATH", saved, 32768);
+    const std::wstring path = (root_ / L"onpath").wstring() + L";" + std::wstring(saved, n < 32768 ? n : 0);
+    SetEnvironmentVariableW(L"PATH", path.c_str());
+    const ProbeRun run = Run(Library::Complete, Library::None, L"kv_planted.dll");
+    SetEnvironmentVariableW(L"PATH", saved);
+    EXPECT_EQ(run.exitCode, 42u) << "43: the planted library was loaded";
+    EXPECT_TRUE(run.reported);
 }
 
 TEST_F(BindingChild, LibraryLackingAnExportEndsTheProcessWithCodeZero) {

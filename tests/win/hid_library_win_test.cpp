@@ -45,6 +45,20 @@ TEST(HidLibraryWin, TheDistributableFolderHoldsTheProgramsAndTheRealLibrary) {
     EXPECT_EQ(FileText(dist / L"Quorvex.dll").find(marker), std::string::npos);
 }
 
+TEST(HidLibraryWin, TheProgramThatShipsTakesNoUserFolderFromOutside) {
+    // The end-to-end tests give each run a user folder of its own through a test build of the program (in
+    // bin/); the program in dist/ runs elevated and must have no such door.
+    const std::string variable = "KELVANE_TEST_LOCAL_APPDATA";
+    std::string wide;
+    for (char c : variable) wide += std::string{c, '\0'};
+    const std::string shipped = FileText(DistFolder() / L"Kelvane.exe");
+    const std::string testBuild = FileText(DistFolder().parent_path() / L"bin" / L"Kelvane.exe");
+    ASSERT_FALSE(shipped.empty());
+    EXPECT_EQ(shipped.find(wide), std::string::npos);
+    EXPECT_EQ(shipped.find(variable), std::string::npos);
+    EXPECT_NE(testBuild.find(wide), std::string::npos);
+}
+
 TEST(HidLibraryWin, RunsOverTheSystemsHidStackWithoutAKeyboard) {
     HMODULE module = LoadLibraryW((DistFolder() / L"Quorvex.dll").c_str());
     ASSERT_NE(module, nullptr);

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/library_search.h"
 #include "control_client.h"
 
 namespace {
@@ -36,6 +37,7 @@ int Run(const qvx::ControlClient& client, const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kv::RestrictLibrarySearch();
     int first = 1;
     std::string channel;
     if (argc > 2 && std::strcmp(argv[1], "--channel") == 0) {

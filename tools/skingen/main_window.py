@@ -274,7 +274,6 @@ def draw_bank(pic, rect, look):
     x, y, w, h = rect
     b = look == "over"
     pic.base.rrect(x, y, w, h, 5, fill=[("#101215", 0), ("#181a1e", 1)], stroke="#2a2e35", sw=1)
-    pic.top.ctext(x + w / 2.0, y + 8, "BANK", 7, T.TEXT_FAINT, "condbold", spacing=0.5)
     for i, letter in enumerate("AB"):
         active = (i == 1) == b
         cx = x + 11 + i * 16
@@ -287,7 +286,7 @@ def draw_flip_indicator(pic, rect, look):
     x, y, w, h = rect
     alt = look in ("over", "down", "disable")
     pic.base.rrect(x, y, w, h, h / 2.0, fill=[("#101215", 0), ("#191b1f", 1)], stroke="#2a2e35", sw=1)
-    pic.top.ctext(x + w / 2.0, y + h / 2.0, "FLIP", 9, T.ACCENT if alt else T.TEXT_DIM, "condbold", spacing=1.5)
+    pic.top.ctext(x + w / 2.0, y + h / 2.0, "\u21c4", 12, T.ACCENT if alt else T.TEXT_DIM, "bold")
 
 
 def flip_button(glyph):
@@ -361,7 +360,6 @@ def draw_static(pic):
     rx, ry, rw, rh = RATE_CARD
     for i, (hz, ms) in enumerate(REPORT_RATES):
         c.ctext(rx + 13 + i * 80 + 36, ry + 105, ms, 9, T.TEXT_FAINT, "cond")
-    c.ctext(rx + rw / 2.0, ry + 124, "response time per report", 8.5, "#454a52", "cond")
     # footer
     c.rect(0, FOOTER_Y, WIDTH, 1, [("#16181c", 0), ("#262a31", 0.15), ("#262a31", 0.85), ("#16181c", 1)], vertical=False)
     for i, icon in enumerate([W.icon_globe, W.icon_social_f, W.icon_social_bird]):

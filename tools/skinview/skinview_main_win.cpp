@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "app/library_search.h"
 #include "skin/base_dialog.h"
 #include "skin/placement.h"
 #include "skin/png_button.h"
@@ -226,6 +227,7 @@ int Usage() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    kv::RestrictLibrarySearch();
     // Like the program: aware of each monitor's density (per monitor, version 2).
     using SetAwarenessFn = BOOL(WINAPI*)(HANDLE);
     if (auto setAwareness = reinterpret_cast<SetAwarenessFn>(reinterpret_cast<void*>(

@@ -1,0 +1,7 @@
+#include "app/library_search.h"
+
+namespace kv {
+
+void RestrictLibrarySearch() {}
+
+}  // namespace kv
