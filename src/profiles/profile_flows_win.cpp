@@ -113,6 +113,13 @@ void ProfileFlows::ImportFile(const std::wstring& path) {
     }
     host_.RefreshKeyMarks();
     const bool written = out.write.written && out.write.result == kResultSuccess;
+    if (written) {
+        // The keyboard now holds exactly the working data.
+        ProfileData& data = TheProfileData();
+        std::lock_guard<std::mutex> hold(data.lock);
+        data.fromKeyboard = true;
+        data.readBase = ProfileContent{};
+    }
     // The keyboard does not hold what the window shows until a write succeeds: Apply stays offered.
     host_.SetDirty(!written);
     if (out.write.messageKey != nullptr) dialogs_.Tell(host_.Window(), Text(out.write.messageKey));

@@ -9,6 +9,7 @@
 #include "keys/assignment_action_code.h"
 #include "macros/keyboard_data_link.h"
 #include "macros/profile_data.h"
+#include "profiles/keyboard_write_gate.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_paths.h"
 #include "profiles/profile_switch.h"
@@ -28,8 +29,7 @@ void ReloadWorkingDataFromKeyboard() {
     const std::filesystem::path working = WorkingFile();
     ProfileData& data = TheProfileData();
     if (GetDeviceProfile() < 0) {
-        std::lock_guard<std::mutex> hold(data.lock);
-        data.content = ProfileContent{};
+        UseDefaultBlockUnread(data);
         return;
     }
     const std::wstring prefix = Text("MACRO_NEW_PREFIX");
@@ -45,9 +45,7 @@ KeyTableBlock KeyboardDefaultKeys() {
     return BuiltInDefaultKeyTable();
 }
 
-void ReloadWorkingDataFromFile() {
-    (void)LoadProfileFile(WorkingFile(), TheProfileData());
-}
+void ReloadWorkingDataFromFile() { DiscardEdits(WorkingFile(), TheProfileData()); }
 
 std::size_t ReadKeyboardMacroCapacity() {
     uint8_t info[kInfoSize] = {};

@@ -20,8 +20,8 @@ namespace kv {
 // when the keyboard's profile or its data cannot be read, the working data becomes the default block.
 void ReloadWorkingDataFromKeyboard();
 
-// The working file back into the working data, dropping what was not applied (a missing file gives the
-// default block).
+// Drops what was not applied: the working file back into the working data (or, when the working data did
+// not come from the keyboard, what the failed read left).
 void ReloadWorkingDataFromFile();
 
 // The keyboard's factory key table, which key tables are decoded and encoded against: as read when it was
