@@ -339,6 +339,11 @@ TEST(AppMainWindow, ButtonsShowTheSkinsPictures) {
         const int width = r.right - r.left, height = r.bottom - r.top;
         ASSERT_GT(width, 4);
         int matching = 0, total = 0;
+        // A transient window of the desktop (the tray's tooltip) may cover a button for a moment: look again.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(1s);
+        matching = 0;
+        total = 0;
         for (int dy = 2; dy < height - 2; dy += 3) {
             for (int dx = 2; dx < width - 2; dx += 3) {
                 const int x = topLeft.x + dx, y = topLeft.y + dy;
@@ -349,6 +354,8 @@ TEST(AppMainWindow, ButtonsShowTheSkinsPictures) {
                 if (close(screenPixel(x, y), p.picture->pixels[static_cast<std::size_t>(py * p.picture->width + px)]))
                     ++matching;
             }
+        }
+        if (matching * 100 >= total * 95) break;
         }
         ASSERT_GT(total, 0);
         EXPECT_GE(matching * 100, total * 95) << matching << " of " << total;
