@@ -62,8 +62,13 @@ run_win() {
   configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build build/win -j"$jobs"
   export WINEPREFIX="$root/build/win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  [ -f "$WINEPREFIX/system.reg" ] || wine wineboot -i >/dev/null 2>&1 || true
+  # The display first: a prefix made without one leaves its desktop process running headless in the
+  # same wine server, and every window the tests create afterwards fails.
   start_display
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wine wineboot -i >/dev/null 2>&1 || true
+    wineserver -w 2>/dev/null || true
+  fi
   ctest --test-dir build/win --output-on-failure --no-tests=error
   wineserver -k 2>/dev/null || true
 }

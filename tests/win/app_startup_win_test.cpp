@@ -8,6 +8,7 @@
 #include "app/single_instance_win.h"
 #include "app_session_win.h"
 #include "skin/language.h"
+#include "ui/tray_icon_win.h"
 
 namespace kvtest {
 namespace {
@@ -25,7 +26,10 @@ void CALLBACK OnShow(HWINEVENTHOOK, DWORD, HWND w, LONG idObject, LONG, DWORD, D
     if (idObject != OBJID_WINDOW || w == nullptr) return;
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    if (pid == g_watchedPid.load() && static_cast<uint32_t>(GetWindowLongPtrW(w, GWLP_USERDATA)) == kv::kMainWindowTag)
+    // A show seen once the tray picture is set came after initialisation (the first attach opens the
+    // window then); events arrive late, so only one seen before that counts.
+    if (pid == g_watchedPid.load() && static_cast<uint32_t>(GetWindowLongPtrW(w, GWLP_USERDATA)) == kv::kMainWindowTag &&
+        GetPropW(w, kv::kTrayPictureProperty) == nullptr)
         g_shown = true;
 }
 
@@ -42,8 +46,11 @@ bool LaunchWatchingStartUp(AppSession& s, const std::wstring& args,
     WaitFor([&] {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        if (s.MainVisible()) g_shown = true;
-        return s.TrayPicture() != 0;
+        // Visibility first: visible while the tray picture is still unset is a show before initialisation.
+        const bool visible = s.MainVisible();
+        const bool initialised = s.TrayPicture() != 0;
+        if (visible && !initialised) g_shown = true;
+        return initialised;
     }, 15s);
     const auto until = std::chrono::steady_clock::now() + watchAfter;
     while (std::chrono::steady_clock::now() < until) {
