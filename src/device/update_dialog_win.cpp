@@ -21,7 +21,6 @@ namespace kv {
 
 namespace {
 
-constexpr CaptionColours kCaptionColours{0xFFFFFF, 0x0082FF, 0x049BFF, 0x7F7F7F, 0xFF6400};
 
 class ShellUpdaterLaunch final : public UpdaterLaunch {
 public:
@@ -82,21 +81,13 @@ protected:
         kv::skin::RenderImageToSurface(normal_, UpdatePicture(0), m_hWnd);
         kv::skin::RenderImageToSurface(over_, UpdatePicture(1), m_hWnd);
         const SkinLooks looks{&normal_, &over_, &over_, &normal_, &normal_};
-        const struct {
-            CPngButton& button;
-            int id;
-            const wchar_t* key;
-        } buttons[] = {
+        const kv::skin::TextButton buttons[] = {
             {update_, IDC_UPDATE_BUTTON, L"CONTROL_UPButton"},
             {cancel_, IDC_UPDATE_CANCEL, L"CONTROL_CUPButton"},
             {open_, IDC_UPDATE_OPEN, L"CONTROL_OPENButton"},
             {backup_, IDC_UPDATE_BACKUP, L"CONTROL_BACKUPButton"},
         };
-        for (const auto& b : buttons) {
-            (void)b.button.SubclassDlgItem(b.id, m_hWnd);
-            kv::skin::PlaceButton(b.button, Layout(), L"BUTTONINFO", b.key, looks);
-            b.button.SetCaptionStyle(true, 10, L"Arial Unicode MS", kCaptionColours, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        }
+        kv::skin::PlaceTextButtons(m_hWnd, Layout(), buttons, looks);
         (void)title_.Attach(GetDlgItem(m_hWnd, IDC_UPDATE_TITLE));
         title_.SetFont(L"Arial Unicode MS", 12, true);
         title_.SetAlign(kv::widgets::CSkinLabel::Align::LeftSingle);

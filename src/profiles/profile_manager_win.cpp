@@ -22,7 +22,6 @@ namespace kv {
 
 namespace {
 
-constexpr CaptionColours kCaptionColours{0xFFFFFF, 0x0082FF, 0x049BFF, 0x7F7F7F, 0xFF6400};
 constexpr wchar_t kMark[] = L"\u25CF";  // the marked row's sign in the first column
 
 std::wstring Wide(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
@@ -84,20 +83,12 @@ protected:
         kv::skin::RenderImageToSurface(over_, ProfilePicture(1), m_hWnd);
         kv::skin::RenderImageToSurface(down_, ProfilePicture(2), m_hWnd);
         const SkinLooks looks{&normal_, &over_, &down_, &normal_, &normal_};
-        const struct {
-            CPngButton& button;
-            int id;
-            const wchar_t* key;
-        } buttons[] = {
+        const kv::skin::TextButton buttons[] = {
             {ok_, IDOK, L"CONTROL_OK"},           {cancel_, IDCANCEL, L"CONTROL_CANCEL"},
             {add_, IDC_PROFILE_ADD, L"FUNC_ADD"}, {load_, IDC_PROFILE_LOAD, L"FUNC_LOAD"},
             {delete_, IDC_PROFILE_DELETE, L"FUNC_DELETE"}, {apply_, IDC_PROFILE_APPLY, L"CONTROL2_APPLY"},
         };
-        for (const auto& b : buttons) {
-            (void)b.button.SubclassDlgItem(b.id, m_hWnd);
-            kv::skin::PlaceButton(b.button, Layout(), L"BUTTONINFO", b.key, looks);
-            b.button.SetCaptionStyle(true, 10, L"Arial Unicode MS", kCaptionColours, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        }
+        kv::skin::PlaceTextButtons(m_hWnd, Layout(), buttons, looks);
         (void)title_.Attach(GetDlgItem(m_hWnd, IDC_PROFILE_TITLE));
         title_.SetFont(L"Arial Unicode MS", 12, true);
         title_.SetAlign(kv::widgets::CSkinLabel::Align::LeftSingle);

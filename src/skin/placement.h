@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <span>
+
 #include "skin/ini_file.h"
 #include "skin/png_button.h"
 #include "skin/skin_rect.h"
@@ -23,6 +25,20 @@ void MoveControl(HWND control, const CIniFile& layout, const wchar_t* section, c
 // originSection, from one image for all five looks.
 void PlaceArrow(CPngButton& button, const CIniFile& layout, const wchar_t* section, const wchar_t* key,
                 const wchar_t* originSection, const wchar_t* originKey, SkinSurface* image);
+
+// The caption colours of the program's text buttons (normal, hover, pressed, disabled, checked).
+inline constexpr CaptionColours kTextButtonColours{0xFFFFFF, 0x0082FF, 0x049BFF, 0x7F7F7F, 0xFF6400};
+
+// One text button of a dialog: its control, control id and layout key.
+struct TextButton {
+    CPngButton& button;
+    int id;
+    const wchar_t* key;
+};
+// Takes over each dialog item, places it from section "BUTTONINFO" with the looks, and gives it the text
+// buttons' caption: "Arial Unicode MS" 10 points, centred on one line.
+void PlaceTextButtons(HWND dialog, const CIniFile& layout, std::span<const TextButton> buttons,
+                      const SkinLooks& looks);
 
 // Places a control at a skin rectangle (the procedures above, after reading it).
 void PlaceAt(HWND control, const SkinRect& rect, bool repaint);

@@ -114,4 +114,14 @@ void ReplaceChildren(HWND dialog, int oldDpi, int newDpi) {
     }
 }
 
+void PlaceTextButtons(HWND dialog, const CIniFile& layout, std::span<const TextButton> buttons,
+                      const SkinLooks& looks) {
+    for (const TextButton& b : buttons) {
+        (void)b.button.SubclassDlgItem(b.id, dialog);
+        PlaceButton(b.button, layout, L"BUTTONINFO", b.key, looks);
+        b.button.SetCaptionStyle(true, 10, L"Arial Unicode MS", kTextButtonColours,
+                                 DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+}
+
 }  // namespace kv::skin

@@ -71,7 +71,7 @@ enum Pic { N = 0, H = 1, P = 2, D = 3, N2 = 4, H2 = 5, P2 = 6, D2 = 7, ARROW = 8
 constexpr std::size_t kReportRateOffset = 15;
 
 // Caption colours of the window's buttons (0x00BBGGRR).
-constexpr CaptionColours kCaptionColours{0xFFFFFF, 0x0082FF, 0x049BFF, 0x7F7F7F, 0xFF6400};
+constexpr const CaptionColours& kCaptionColours = kv::skin::kTextButtonColours;
 constexpr UINT kCaptionCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;  // 37
 constexpr UINT kCaptionLeftCentred = DT_VCENTER | DT_SINGLELINE;          // 36
 constexpr UINT kCaptionLeftBottom = DT_BOTTOM | DT_SINGLELINE;            // 40
