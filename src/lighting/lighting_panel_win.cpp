@@ -50,7 +50,6 @@ enum : int {
     IDC_SET_LIST = 1198,
 };
 
-constexpr UINT_PTR kSubclassId = 0x4C474854;  // "LGHT"
 constexpr wchar_t kOpenSection[] = L"KEYCOLOR";
 constexpr wchar_t kOpenKey[] = L"DengCheck";
 
@@ -96,10 +95,6 @@ std::wstring Light(const char* key) { return LookupLightText(key, GetLanguageInd
 
 constexpr COLORREF kLabelColour = RGB(190, 196, 206);
 constexpr COLORREF kTitleColour = RGB(236, 238, 242);
-constexpr COLORREF kComboBack = widgets::kSkinPalette.face;
-constexpr COLORREF kComboText = widgets::kSkinPalette.text;
-constexpr COLORREF kComboSelected = widgets::kSkinPalette.selectedFace;
-constexpr COLORREF kComboSelectedText = widgets::kSkinPalette.selectedText;
 
 }  // namespace
 
@@ -110,9 +105,6 @@ CLightingPanel::CLightingPanel(MainWindowHost& host)
 
 CLightingPanel::~CLightingPanel() {
     if (timerRunning_) KillTimer(host_.Window(), TIMER_PREVIEW);
-    if (created_) RemoveWindowSubclass(host_.Window(), &WindowSubclass, kSubclassId);
-    if (font_ != nullptr) DeleteObject(font_);
-    if (comboBrush_ != nullptr) DeleteObject(comboBrush_);
 }
 
 int CLightingPanel::WindowDpi() const {
@@ -127,7 +119,6 @@ HWND CLightingPanel::Control(int id) const { return GetDlgItem(host_.Window(), i
 void CLightingPanel::Create() {
     if (created_) return;
     HWND window = host_.Window();
-    SetWindowSubclass(window, &WindowSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     created_ = true;
     CreateControls();
     PlaceControls();
@@ -174,7 +165,6 @@ void CLightingPanel::Create() {
 
 void CLightingPanel::CreateControls() {
     HWND window = host_.Window();
-    comboBrush_ = CreateSolidBrush(kComboBack);
 
     (void)panelSwitch_.Create(window, IDC_PANEL_SWITCH);
     panelSwitch_.SetPictures(SkinFile(L"dengup.bmp"), SkinFile(L"dengdown.bmp"));
@@ -222,15 +212,12 @@ void CLightingPanel::CreateControls() {
     (void)toolFollow_.Create(window, IDC_TOOL_FOLLOW);
     toolFollow_.SetPictures(SkinFile(L"user2up.bmp"), SkinFile(L"user2down.bmp"));
 
-    const auto combo = [&](Combo& c, int id, DWORD style) {
-        c.id = id;
-        c.hwnd = CreateWindowExW(0, WC_COMBOBOXW, L"", WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | style,
-                                 1, 1, 1, 1, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    };
-    combo(effectList_, IDC_EFFECT_LIST, CBS_DROPDOWNLIST);
-    combo(setList_, IDC_SET_LIST, CBS_DROPDOWN | CBS_AUTOHSCROLL);
-    for (HWND c : {effectList_.hwnd, setList_.hwnd}) SetWindowSubclass(c, &ComboSubclass, kSubclassId, 0);
-    SendMessageW(setList_.hwnd, CB_LIMITTEXT, 31, 0);
+    (void)effectList_.Create(window, IDC_EFFECT_LIST, /*editable=*/false);
+    (void)setList_.Create(window, IDC_SET_LIST, /*editable=*/true);
+    setList_.SetTextLimit(31);
+    // Shown with the panel's other controls.
+    ShowWindow(effectList_.GetSafeHwnd(), SW_HIDE);
+    ShowWindow(setList_.GetSafeHwnd(), SW_HIDE);
 }
 
 void CLightingPanel::PlaceControls() {
@@ -238,7 +225,7 @@ void CLightingPanel::PlaceControls() {
     const auto place = [&](HWND hwnd, const wchar_t* key) { skin::PlaceControl(hwnd, layout, L"BUTTONINFO", key); };
     place(panelSwitch_.Handle(), L"CONTROL_DengStaPic");
     place(title_.Handle(), L"CONTROL_DengStatic");
-    place(effectList_.hwnd, L"CONTROL_XGcombox");
+    place(effectList_.GetSafeHwnd(), L"CONTROL_XGcombox");
     place(brightnessLabel_.Handle(), L"CONTROL_LightStatic");
     place(brightness_.Handle(), L"CONTROL_LightSlider");
     place(speedLabel_.Handle(), L"CONTROL_SpeedStatic");
@@ -262,33 +249,18 @@ void CLightingPanel::PlaceControls() {
     place(toolLabel_.Handle(), L"CONTROL_USERgjStatic");
     place(toolPaint_.Handle(), L"CONTROL_USERgjStaPic1");
     place(toolFollow_.Handle(), L"CONTROL_USERgjStaPic2");
-    place(setList_.hwnd, L"CONTROL_umCombo");
-    // The combo boxes' item height follows the density.
-    const int itemHeight = MulDiv(18, WindowDpi(), 96);
-    for (HWND c : {effectList_.hwnd, setList_.hwnd}) {
-        SendMessageW(c, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
-        SendMessageW(c, CB_SETITEMHEIGHT, 0, itemHeight);
-    }
+    place(setList_.GetSafeHwnd(), L"CONTROL_umCombo");
 }
 
 // ---- texts -----------------------------------------------------------------------------------------
 
-// The combo boxes' font: the widgets' face at the window's density, or one that covers Chinese when the
-// language's texts are Chinese.
+// The combo boxes' face: the widgets' own, or one that covers Chinese when the language's texts are Chinese.
 void CLightingPanel::MakeFont(const std::wstring& sample) {
     HDC dc = GetDC(host_.Window());
     const std::wstring face = CPngButton::FaceForText(dc, widgets::kWidgetFontFace, sample.c_str(), static_cast<int>(sample.size()));
     ReleaseDC(host_.Window(), dc);
-    LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(9, WindowDpi(), 72);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfQuality = CLEARTYPE_QUALITY;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-    HFONT font = CreateFontIndirectW(&lf);
-    for (HWND c : {effectList_.hwnd, setList_.hwnd}) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    if (font_ != nullptr) DeleteObject(font_);
-    font_ = font;
+    effectList_.SetFace(face);
+    setList_.SetFace(face);
 }
 
 void CLightingPanel::ApplyLanguage() {
@@ -309,7 +281,7 @@ void CLightingPanel::ApplyLanguage() {
 }
 
 void CLightingPanel::FillEffectList() {
-    HWND c = effectList_.hwnd;
+    HWND c = effectList_.GetSafeHwnd();
     SendMessageW(c, CB_RESETCONTENT, 0, 0);
     const EffectList& effects = session_.Effects();
     const int language = GetLanguageIndex();
@@ -321,7 +293,7 @@ void CLightingPanel::FillEffectList() {
 }
 
 void CLightingPanel::FillSetList() {
-    HWND c = setList_.hwnd;
+    HWND c = setList_.GetSafeHwnd();
     SendMessageW(c, CB_RESETCONTENT, 0, 0);
     for (int s = 0; s < kColorSetCount; ++s) {
         const std::u16string& name = map_.SetName(s);
@@ -382,7 +354,7 @@ void CLightingPanel::ShowControls() {
     panelSwitch_.Show(true);
     title_.Show(true);
     // An effect the program does not know still leaves the list, so the user can choose another one.
-    Show(effectList_.hwnd, open_);
+    Show(effectList_.GetSafeHwnd(), open_);
     const bool known = e != nullptr;
     brightnessLabel_.Show(known);
     brightness_.Show(known);
@@ -416,7 +388,7 @@ void CLightingPanel::ShowSetControls() {
     toolLabel_.Show(perKey);
     toolPaint_.Show(perKey);
     toolFollow_.Show(perKey);
-    Show(setList_.hwnd, perKey);
+    Show(setList_.GetSafeHwnd(), perKey);
     if (!perKey) return;
     paintColour_.SetColour(map_.Options().paintColor);
     baseColour_.SetColour(map_.Options().baseColor);
@@ -505,7 +477,7 @@ bool CLightingPanel::OnCommand(UINT id, UINT notifyCode) {
             return true;
         case IDC_EFFECT_LIST:
             if (notifyCode == CBN_SELCHANGE) {
-                const int position = static_cast<int>(SendMessageW(effectList_.hwnd, CB_GETCURSEL, 0, 0));
+                const int position = static_cast<int>(SendMessageW(effectList_.GetSafeHwnd(), CB_GETCURSEL, 0, 0));
                 const bool wasPerKey = PerKeySelected();
                 (void)session_.SelectEffectAt(position);
                 ShowControls();
@@ -573,7 +545,7 @@ bool CLightingPanel::OnCommand(UINT id, UINT notifyCode) {
                 CommitSetName();
             } else if (notifyCode == CBN_SELCHANGE) {
                 setNameEdited_ = false;
-                const int set = static_cast<int>(SendMessageW(setList_.hwnd, CB_GETCURSEL, 0, 0));
+                const int set = static_cast<int>(SendMessageW(setList_.GetSafeHwnd(), CB_GETCURSEL, 0, 0));
                 if (set >= 0 && set < kColorSetCount) {
                     (void)map_.SelectSet(set);
                     setListSelection_ = set;
@@ -593,7 +565,7 @@ void CLightingPanel::CommitSetName() {
     const int set = setListSelection_;
     if (set < 0 || set >= kColorSetCount) return;
     wchar_t text[64] = {};
-    GetWindowTextW(setList_.hwnd, text, static_cast<int>(std::size(text)));
+    GetWindowTextW(setList_.GetSafeHwnd(), text, static_cast<int>(std::size(text)));
     std::wstring name(text);
     while (!name.empty() && name.back() == L' ') name.pop_back();
     while (!name.empty() && name.front() == L' ') name.erase(name.begin());
@@ -602,9 +574,9 @@ void CLightingPanel::CommitSetName() {
         return;
     }
     map_.RenameSet(set, std::u16string(name.begin(), name.end()));
-    SendMessageW(setList_.hwnd, CB_DELETESTRING, static_cast<WPARAM>(set), 0);
-    SendMessageW(setList_.hwnd, CB_INSERTSTRING, static_cast<WPARAM>(set), reinterpret_cast<LPARAM>(name.c_str()));
-    SendMessageW(setList_.hwnd, CB_SETCURSEL, static_cast<WPARAM>(set), 0);
+    SendMessageW(setList_.GetSafeHwnd(), CB_DELETESTRING, static_cast<WPARAM>(set), 0);
+    SendMessageW(setList_.GetSafeHwnd(), CB_INSERTSTRING, static_cast<WPARAM>(set), reinterpret_cast<LPARAM>(name.c_str()));
+    SendMessageW(setList_.GetSafeHwnd(), CB_SETCURSEL, static_cast<WPARAM>(set), 0);
 }
 
 void CLightingPanel::OnSlider(WPARAM wParam, LPARAM lParam) {
@@ -717,114 +689,6 @@ void CLightingPanel::PreviewStep() {
     // The window kills the timer each time it fires; the next step comes 50 ms after this one ended, so a
     // slow display gets fewer steps instead of a queue of them.
     if (timerRunning_) SetTimer(host_.Window(), TIMER_PREVIEW, kPreviewPeriodMs, nullptr);
-}
-
-// ---- the combo boxes' dark look (the main window's messages about them) ------------------------------
-
-bool CLightingPanel::DrawComboItem(const DRAWITEMSTRUCT& item) {
-    if (static_cast<int>(item.CtlID) != IDC_EFFECT_LIST && static_cast<int>(item.CtlID) != IDC_SET_LIST) return false;
-    HDC dc = item.hDC;
-    RECT r = item.rcItem;
-    const bool selected = (item.itemState & ODS_SELECTED) != 0 && (item.itemState & ODS_COMBOBOXEDIT) == 0;
-    HBRUSH back = CreateSolidBrush(selected ? kComboSelected : kComboBack);
-    FillRect(dc, &r, back);
-    DeleteObject(back);
-    if (item.itemID != static_cast<UINT>(-1)) {
-        const LRESULT length = SendMessageW(item.hwndItem, CB_GETLBTEXTLEN, item.itemID, 0);
-        std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-        SendMessageW(item.hwndItem, CB_GETLBTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
-        text.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, selected ? kComboSelectedText : kComboText);
-        HGDIOBJ old = SelectObject(dc, font_);
-        r.left += MulDiv(6, WindowDpi(), 96);
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        SelectObject(dc, old);
-    }
-    return true;
-}
-
-// The combo boxes draw their edge and button in the system's light colours; over them go the skin's edge
-// and a dark button with its chevron.
-LRESULT CALLBACK CLightingPanel::ComboSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-    if (message != WM_PAINT && message != WM_ENABLE && message != WM_SETFOCUS && message != WM_KILLFOCUS) return result;
-    COMBOBOXINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetComboBoxInfo(hwnd, &info)) return result;
-    const CBaseDialog* dialog = CBaseDialog::FromHandle(GetParent(hwnd));
-    const int dpi = dialog != nullptr ? dialog->Dpi() : 96;
-    HDC dc = GetDC(hwnd);
-    RECT client;
-    GetClientRect(hwnd, &client);
-    HBRUSH edge = CreateSolidBrush(GetFocus() == hwnd || GetParent(GetFocus()) == hwnd ? widgets::kSkinPalette.accent
-                                                                                        : widgets::kSkinPalette.edge);
-    HBRUSH face = CreateSolidBrush(widgets::kSkinPalette.headerFace);
-    HBRUSH well = CreateSolidBrush(kComboBack);
-    // The band between the edge and the item is the well's colour, the outermost pixel the skin's edge.
-    const RECT bands[4] = {{client.left, client.top, client.right, info.rcItem.top},
-                           {client.left, info.rcItem.bottom, client.right, client.bottom},
-                           {client.left, client.top, info.rcItem.left, client.bottom},
-                           {info.rcItem.right, client.top, info.rcButton.left, client.bottom}};
-    for (const RECT& b : bands) FillRect(dc, &b, well);
-    RECT button = info.rcButton;
-    button.top = client.top;
-    button.bottom = client.bottom;
-    button.right = client.right;
-    FillRect(dc, &button, face);
-    FrameRect(dc, &client, edge);
-    // The chevron.
-    HPEN pen = CreatePen(PS_SOLID, std::max(1, MulDiv(2, dpi, 96)), widgets::kSkinPalette.text);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
-    const int cx = (button.left + button.right) / 2, cy = (button.top + button.bottom) / 2;
-    const int d = MulDiv(3, dpi, 96);
-    MoveToEx(dc, cx - d, cy - d / 2, nullptr);
-    LineTo(dc, cx, cy + d / 2 + 1);
-    LineTo(dc, cx + d + 1, cy - d / 2 - 1);
-    SelectObject(dc, oldPen);
-    DeleteObject(pen);
-    DeleteObject(edge);
-    DeleteObject(face);
-    DeleteObject(well);
-    ReleaseDC(hwnd, dc);
-    return result;
-}
-
-LRESULT CALLBACK CLightingPanel::WindowSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                                DWORD_PTR data) {
-    auto* self = reinterpret_cast<CLightingPanel*>(data);
-    switch (message) {
-        case WM_DRAWITEM:
-            if (self->DrawComboItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
-            break;
-        case WM_MEASUREITEM: {
-            auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-            if (static_cast<int>(m->CtlID) == IDC_EFFECT_LIST || static_cast<int>(m->CtlID) == IDC_SET_LIST) {
-                m->itemHeight = static_cast<UINT>(MulDiv(18, self->WindowDpi(), 96));
-                return TRUE;
-            }
-            break;
-        }
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX: {
-            HWND control = reinterpret_cast<HWND>(lParam);
-            const HWND owner = message == WM_CTLCOLOREDIT ? GetParent(control) : nullptr;
-            COMBOBOXINFO info{};
-            info.cbSize = sizeof info;
-            const bool ours = owner == self->setList_.hwnd || owner == self->effectList_.hwnd ||
-                              (GetComboBoxInfo(self->effectList_.hwnd, &info) && info.hwndList == control) ||
-                              (GetComboBoxInfo(self->setList_.hwnd, &info) && info.hwndList == control);
-            if (ours) {
-                HDC dc = reinterpret_cast<HDC>(wParam);
-                SetTextColor(dc, kComboText);
-                SetBkColor(dc, kComboBack);
-                return reinterpret_cast<LRESULT>(self->comboBrush_);
-            }
-            break;
-        }
-        default: break;
-    }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 }  // namespace kv

@@ -22,6 +22,7 @@
 #include "ui/main_window_parts_win.h"
 #include "widgets/bitmap_slider_win.h"
 #include "widgets/colour_button_win.h"
+#include "widgets/skin_combo_win.h"
 #include "widgets/picture_button_win.h"
 #include "widgets/text_label_win.h"
 
@@ -58,10 +59,6 @@ public:
     [[nodiscard]] HWND Control(int id) const;
 
 private:
-    struct Combo {
-        HWND hwnd = nullptr;
-        int id = 0;
-    };
     void CreateControls();
     void PlaceControls();
     void Open();
@@ -85,9 +82,6 @@ private:
     void WriteOpenFlag(bool open);
     [[nodiscard]] bool ReadOpenFlag();
     [[nodiscard]] int WindowDpi() const;
-    static LRESULT CALLBACK WindowSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    static LRESULT CALLBACK ComboSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    bool DrawComboItem(const DRAWITEMSTRUCT& item);
 
     MainWindowHost& host_;
     ProfileSettings settings_;
@@ -111,9 +105,7 @@ private:
     widgets::CTextLabel paintLabel_, baseLabel_, toolLabel_;
     widgets::CColourButton paintColour_, baseColour_;
     widgets::CPictureButton toolPaint_, toolFollow_;
-    Combo effectList_, setList_;
-    HFONT font_ = nullptr;
-    HBRUSH comboBrush_ = nullptr;
+    widgets::CSkinCombo effectList_, setList_;
 
     bool created_ = false;
     bool open_ = false;
