@@ -131,6 +131,24 @@ void CSkinCombo::SetText(const std::wstring& text) {
 
 void CSkinCombo::SetTextLimit(int characters) { SendMessageW(hwnd_, CB_LIMITTEXT, static_cast<WPARAM>(characters), 0); }
 
+void CSkinCombo::CentreEdit() {
+    HWND edit = EditWindow();
+    if (edit == nullptr) return;
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetComboBoxInfo(hwnd_, &info)) return;
+    HDC dc = GetDC(edit);
+    HGDIOBJ old = SelectObject(dc, Font());
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(edit, dc);
+    const RECT& field = info.rcItem;
+    const int height = std::min<int>(tm.tmHeight + Scale(2), field.bottom - field.top);
+    const int top = field.top + (field.bottom - field.top - height) / 2;
+    SetWindowPos(edit, nullptr, field.left, top, field.right - field.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 HWND CSkinCombo::EditWindow() const {
     if (!hwnd_ || !editable_) return nullptr;
     const COMBOBOXINFO info = InfoOf(hwnd_);
@@ -238,6 +256,13 @@ LRESULT CSkinCombo::ControlProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ENABLE:
             InvalidateRect(hwnd_, nullptr, FALSE);
             break;
+        case WM_SIZE:
+        case CB_SETITEMHEIGHT: {
+            // The combo box lays its text field out at the top of the field; it goes to the middle.
+            const LRESULT result = Default(message, wParam, lParam);
+            CentreEdit();
+            return result;
+        }
         case WM_COMMAND:
             // The text field's focus changes repaint the frame.
             if (HIWORD(wParam) == EN_SETFOCUS || HIWORD(wParam) == EN_KILLFOCUS) InvalidateRect(hwnd_, nullptr, FALSE);

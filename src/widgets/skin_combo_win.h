@@ -48,6 +48,7 @@ protected:
 private:
     bool Setup(HWND control);
     void Paint(HDC dc);
+    void CentreEdit();
     void DrawEntry(const DRAWITEMSTRUCT& item);
     bool editable_ = false;
     bool hover_ = false;
