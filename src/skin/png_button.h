@@ -89,6 +89,7 @@ private:
     void DrawFrame(HDC dc, const RECT& rect, int dpi);
     void RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam);
     void UpdateTooltipRect();
+    void FitTooltipFont();
 
     HWND hwnd_ = nullptr;
     SkinLooks looks_{};
@@ -111,6 +112,7 @@ private:
 
     PaintCallback paintCallback_;
     HWND tooltip_ = nullptr;
+    HFONT tooltipFont_ = nullptr;  // only while the tip needs a face the system's tip font lacks
     std::wstring tooltipText_;
     bool tooltipPending_ = false;  // SetTooltipOnDemand stored a text; the control comes with the mouse
     bool frame_ = false;

@@ -286,6 +286,32 @@ void CPngButton::SetTooltip(const wchar_t* text, bool active) {
     }
     SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOMATIC, MAKELPARAM(kTooltipDelayMs, 0));
     SendMessageW(tooltip_, TTM_ACTIVATE, active ? TRUE : FALSE, 0);
+    FitTooltipFont();
+}
+
+// The system's tip font need not have Chinese characters (it shows empty boxes where no font linking
+// fills them in): a Chinese tip gets the system's tip size in a face that has them.
+void CPngButton::FitTooltipFont() {
+    const int length = static_cast<int>(tooltipText_.size());
+    HFONT font = nullptr;
+    if (HasIdeographs(tooltipText_.c_str(), length)) {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+            HDC dc = GetDC(tooltip_);
+            // A face that cannot be on the system, so that the first installed Chinese face is chosen.
+            const std::wstring face = FaceForText(dc, L"?", tooltipText_.c_str(), length);
+            ReleaseDC(tooltip_, dc);
+            if (face != L"?") {
+                lstrcpynW(metrics.lfStatusFont.lfFaceName, face.c_str(), LF_FACESIZE);
+                font = CreateFontIndirectW(&metrics.lfStatusFont);
+            }
+        }
+    }
+    if (font == nullptr && tooltipFont_ == nullptr) return;
+    SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (tooltipFont_ != nullptr) DeleteObject(tooltipFont_);
+    tooltipFont_ = font;
 }
 
 void CPngButton::SetTooltipOnDemand(const wchar_t* text) {
@@ -302,6 +328,10 @@ void CPngButton::RemoveTooltip() {
     if (tooltip_) {
         DestroyWindow(tooltip_);
         tooltip_ = nullptr;
+    }
+    if (tooltipFont_) {
+        DeleteObject(tooltipFont_);
+        tooltipFont_ = nullptr;
     }
 }
 
