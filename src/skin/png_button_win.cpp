@@ -290,25 +290,24 @@ void CPngButton::SetTooltip(const wchar_t* text, bool active) {
 }
 
 // The system's tip font need not have Chinese characters (it shows empty boxes where no font linking
-// fills them in): a Chinese tip gets the system's tip size in a face that has them.
+// fills them in): a Chinese tip gets the system's tip font in a face that has them. Once the tip has a font
+// of ours it keeps one (the system's face again for other texts): a tip control may ignore a reset to none.
 void CPngButton::FitTooltipFont() {
     const int length = static_cast<int>(tooltipText_.size());
-    HFONT font = nullptr;
-    if (HasIdeographs(tooltipText_.c_str(), length)) {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof metrics;
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            HDC dc = GetDC(tooltip_);
-            // A face that cannot be on the system, so that the first installed Chinese face is chosen.
-            const std::wstring face = FaceForText(dc, L"?", tooltipText_.c_str(), length);
-            ReleaseDC(tooltip_, dc);
-            if (face != L"?") {
-                lstrcpynW(metrics.lfStatusFont.lfFaceName, face.c_str(), LF_FACESIZE);
-                font = CreateFontIndirectW(&metrics.lfStatusFont);
-            }
-        }
+    const bool chinese = HasIdeographs(tooltipText_.c_str(), length);
+    if (!chinese && tooltipFont_ == nullptr) return;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
+    if (chinese) {
+        HDC dc = GetDC(tooltip_);
+        // A face that cannot be on the system, so that the first installed Chinese face is chosen.
+        const std::wstring face = FaceForText(dc, L"?", tooltipText_.c_str(), length);
+        ReleaseDC(tooltip_, dc);
+        if (face != L"?") lstrcpynW(metrics.lfStatusFont.lfFaceName, face.c_str(), LF_FACESIZE);
     }
-    if (font == nullptr && tooltipFont_ == nullptr) return;
+    HFONT font = CreateFontIndirectW(&metrics.lfStatusFont);
+    if (font == nullptr) return;
     SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (tooltipFont_ != nullptr) DeleteObject(tooltipFont_);
     tooltipFont_ = font;

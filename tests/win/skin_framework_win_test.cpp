@@ -466,6 +466,29 @@ TEST(SkinButton, TooltipWaitsThreeHundredMilliseconds) {
     EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
     w.button.SetTooltip(L"Close", true);
     EXPECT_EQ(w.button.TooltipWindow(), tip) << "the same tooltip takes the new text";
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+    // A Chinese tip is written in a face that has the characters (the system's tip face need not), and a
+    // Latin one goes back to the system's font.
+    w.button.SetTooltip(L"\u83DC\u5355", true);
+    const HFONT chineseFont = reinterpret_cast<HFONT>(SendMessageW(tip, WM_GETFONT, 0, 0));
+    ASSERT_NE(chineseFont, nullptr);
+    HDC dc = GetDC(tip);
+    HGDIOBJ old = SelectObject(dc, chineseFont);
+    WORD glyphs[2] = {};
+    EXPECT_EQ(GetGlyphIndicesW(dc, L"\u83DC\u5355", 2, glyphs, GGI_MARK_NONEXISTING_GLYPHS), 2u);
+    EXPECT_NE(glyphs[0], 0xFFFF);
+    EXPECT_NE(glyphs[1], 0xFFFF);
+    SelectObject(dc, old);
+    ReleaseDC(tip, dc);
+    w.button.SetTooltip(L"Close", true);
+    const auto faceOf = [&](HFONT font) {
+        LOGFONTW lf{};
+        GetObjectW(font, sizeof lf, &lf);
+        return std::wstring(lf.lfFaceName);
+    };
+    EXPECT_EQ(faceOf(reinterpret_cast<HFONT>(SendMessageW(tip, WM_GETFONT, 0, 0))), metrics.lfStatusFont.lfFaceName);
     w.button.RemoveTooltip();
     EXPECT_FALSE(IsWindow(tip));
 }
