@@ -40,37 +40,6 @@ void Click(HWND main, int id) { PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN
 
 bool Enabled(HWND main, int id) { return IsWindowEnabled(GetDlgItem(main, id)) != FALSE; }
 
-// A started program with the keyboard attached, its window shown and the attach reads done.
-struct ShownSession {
-    explicit ShownSession(const std::string& name, int keyboardProfile = 0) : s(name) {
-        s.Launch(L"/Start");
-        EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
-        main = s.MainWindow();
-        if (keyboardProfile != 0) {
-            // The keyboard comes in again on another profile: the window takes it over on attach.
-            EXPECT_TRUE(s.Vk().Detach());
-            EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconNoKeyboard; }));
-            EXPECT_TRUE(s.Vk().SetProfile(keyboardProfile));
-            EXPECT_TRUE(s.Vk().Attach());
-            EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
-        }
-        PostMessageW(main, WM_COMMAND, MAKEWPARAM(ID_TRAY_OPEN, 0), 0);
-        EXPECT_TRUE(WaitFor([&] { return s.MainVisible(); }));
-        std::this_thread::sleep_for(300ms);
-        EXPECT_TRUE(s.Vk().ClearLog());
-    }
-    // Restore defaults, answered Yes: the keys of the current profile change and Apply runs.
-    void RestoreDefaults() {
-        Click(main, IDC_FUNC_DEFAULT);
-        HWND box = s.WaitMessageBox(kv::LookupText("MAIN_CAPTION", kv::GetLanguageIndex()));
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(MessageBoxText(box), kv::LookupText("MAIN_PROMPT_DEFAULT", kv::GetLanguageIndex()));
-        Answer(box, IDYES);
-    }
-    AppSession s;
-    HWND main = nullptr;
-};
-
 TEST(AppMainWindow, ReportRateButtonWritesOneByteOfTheCurrentProfilesRecord) {
     ShownSession w("report-rate", /*keyboardProfile=*/1);
     Click(w.main, IDC_REPORT3);

@@ -2,7 +2,11 @@
 
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "app/app_messages.h"
+#include "skin/language.h"
+#include "ui/resource_ids.h"
 #include "ui/tray_icon_win.h"
 
 namespace kvtest {
@@ -174,6 +178,33 @@ HWND AppSession::WaitMessageBox(const std::wstring& caption, std::chrono::millis
 std::vector<HWND> AppSession::OtherDialogs() const {
     HWND main = MainWindow();
     return TopWindowsOf(Pid(), [&](HWND w) { return w != main && IsDialogClass(w) && IsWindowVisible(w); });
+}
+
+ShownSession::ShownSession(const std::string& name, int keyboardProfile) : s(name) {
+    using namespace std::chrono_literals;
+    s.Launch(L"/Start");
+    EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
+    main = s.MainWindow();
+    if (keyboardProfile != 0) {
+        // The keyboard comes in again on another profile: the window takes it over on attach.
+        EXPECT_TRUE(s.Vk().Detach());
+        EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconNoKeyboard; }));
+        EXPECT_TRUE(s.Vk().SetProfile(keyboardProfile));
+        EXPECT_TRUE(s.Vk().Attach());
+        EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
+    }
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(ID_TRAY_OPEN, 0), 0);
+    EXPECT_TRUE(WaitFor([&] { return s.MainVisible(); }));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(s.Vk().ClearLog());
+}
+
+void ShownSession::RestoreDefaults() {
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_FUNC_DEFAULT, BN_CLICKED), 0);
+    HWND box = s.WaitMessageBox(kv::LookupText("MAIN_CAPTION", kv::GetLanguageIndex()));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), kv::LookupText("MAIN_PROMPT_DEFAULT", kv::GetLanguageIndex()));
+    Answer(box, IDYES);
 }
 
 std::wstring WindowText(HWND w) {

@@ -68,6 +68,16 @@ private:
     std::vector<Launched> launched_;
 };
 
+// A started program with the keyboard attached (coming in on keyboardProfile), its window shown and the
+// attach reads done, the keyboard's log cleared.
+struct ShownSession {
+    explicit ShownSession(const std::string& name, int keyboardProfile = 0);
+    // Restore defaults, answered Yes: the keys of the current profile change and Apply runs.
+    void RestoreDefaults();
+    AppSession s;
+    HWND main = nullptr;
+};
+
 // The text of a message box's message.
 [[nodiscard]] std::wstring MessageBoxText(HWND box);
 [[nodiscard]] std::wstring WindowText(HWND w);
