@@ -119,6 +119,16 @@ void CReportList::SetRowCount(int rows) {
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+void CReportList::InvalidateRowAllAcross(int row) {
+    RECT rect{};
+    if (row < 0 || !ListView_GetItemRect(hwnd_, row, &rect, LVIR_BOUNDS)) return;
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    rect.left = client.left;
+    rect.right = client.right;
+    InvalidateRect(hwnd_, &rect, FALSE);
+}
+
 int CReportList::RowCount() const { return hwnd_ ? ListView_GetItemCount(hwnd_) : 0; }
 
 void CReportList::RedrawRow(int row) {
@@ -389,6 +399,21 @@ bool CReportList::ParentProc(UINT message, WPARAM, LPARAM lParam, LRESULT& resul
         case NM_CUSTOMDRAW:
             result = CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
             return true;
+        case LVN_ITEMCHANGED: {
+            // A row paints beyond what the list redraws for a change of its marks (the accent at its left
+            // edge, its face past the last column), and the list does not always tell which row lost them
+            // (the arrow keys): the row last drawn selected and the changed one are redrawn all across.
+            // The parent hears the change too.
+            const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+            if (change->uChanged & LVIF_STATE) {
+                InvalidateRowAllAcross(drawnSelected_);
+                InvalidateRowAllAcross(change->iItem);
+            }
+            return false;
+        }
+        case LVN_ODSTATECHANGED:
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            return false;
         default:
             return false;
     }
@@ -413,6 +438,7 @@ void CReportList::DrawRow(HDC dc, int row, bool selected) {
     if (!ListView_GetItemRect(hwnd_, row, &bounds, LVIR_BOUNDS)) return;
     const bool enabled = IsWindowEnabled(hwnd_) != FALSE;
     const bool focused = GetFocus() == hwnd_;
+    if (selected) drawnSelected_ = row;
     Colour face = (row % 2) ? kSkinPalette.stripeFace : kSkinPalette.face;
     if (selected && enabled) face = kSkinPalette.selectedFace;
     RECT full = bounds;

@@ -96,6 +96,7 @@ private:
     void DrawRow(HDC dc, int row, bool selected);
     void PaintHeader(HWND header, HDC dc);
     RECT CellRect(int row, int column) const;
+    void InvalidateRowAllAcross(int row);
     int ColumnAt(int row, POINT clientPoint) const;
     static LRESULT CALLBACK EditorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK HeaderProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
@@ -103,6 +104,7 @@ private:
     ReportSource* source_ = nullptr;
     std::vector<ReportColumn> columns_;
     int focusColumn_ = 0;
+    int drawnSelected_ = -1;  // the row last painted with the selected look
     HWND header_ = nullptr;
 
     // The open cell editor: a text field or a choice list.

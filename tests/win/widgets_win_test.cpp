@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,37 @@ TEST_F(ReportListTest, ArrowsMoveBetweenCellsAndF2OpensTheFocusedCell) {
     ASSERT_TRUE(list.IsEditing());
     ASSERT_EQ(rows.asked.size(), 1u);
     EXPECT_EQ(rows.asked[0], std::make_pair(5, 1));
+}
+
+// A row paints its face across the whole width and its accent at the left edge: when the selection moves,
+// by the program or by the arrow keys, the row that lost it looks again like any other row, all across.
+TEST_F(ReportListTest, TheRowThatLosesTheSelectionIsRedrawnAllAcross) {
+    HWND h = list.GetSafeHwnd();
+    RECT client{};
+    GetClientRect(h, &client);
+    const std::pair<const char*, std::function<void()>> moves[] = {
+        {"selected by the program", [&] { list.SelectRow(3, true); }},
+        {"arrow key", [&] { Key(h, VK_DOWN); }},
+    };
+    for (const auto& [what, move] : moves) {
+        SCOPED_TRACE(what);
+        list.SelectRow(1, true);
+        UpdateWindow(h);
+        move();
+        UpdateWindow(h);
+        ASSERT_NE(list.SelectedRow(), 1);
+        // Row 1 against row 5, never selected and striped alike, at both edges.
+        RECT row1{}, row5{};
+        ASSERT_TRUE(ListView_GetItemRect(h, 1, &row1, LVIR_BOUNDS));
+        ASSERT_TRUE(ListView_GetItemRect(h, 5, &row5, LVIR_BOUNDS));
+        ASSERT_LT(row1.right, client.right);  // the columns leave room at the right
+        HDC dc = GetDC(h);
+        for (int x : {static_cast<int>(client.left) + 1, static_cast<int>(client.right) - 2}) {
+            EXPECT_EQ(GetPixel(dc, x, (row1.top + row1.bottom) / 2), GetPixel(dc, x, (row5.top + row5.bottom) / 2))
+                << "at x " << x;
+        }
+        ReleaseDC(h, dc);
+    }
 }
 
 TEST_F(ReportListTest, TextEditEndsWithEnterOrFocusLossAndEscDropsIt) {
