@@ -65,13 +65,7 @@ bool CReportList::Setup(HWND control) {
 void CReportList::FontChanged() {
     if (!hwnd_) return;
     // The row height follows the font: a one-pixel-wide image list of the wanted height sets it.
-    HDC dc = GetDC(hwnd_);
-    HGDIOBJ old = SelectObject(dc, Font());
-    TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
-    const int rowHeight = tm.tmHeight + Scale(8);
+    const int rowHeight = FontHeight() + Scale(8);
     HIMAGELIST rows = ImageList_Create(1, rowHeight, ILC_COLOR32, 1, 0);
     HIMAGELIST previous = ListView_SetImageList(hwnd_, rows, LVSIL_SMALL);
     if (previous) ImageList_Destroy(previous);

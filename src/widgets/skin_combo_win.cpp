@@ -45,14 +45,9 @@ bool CSkinCombo::Setup(HWND control) {
 
 void CSkinCombo::FontChanged() {
     if (!hwnd_) return;
-    HDC dc = GetDC(hwnd_);
-    HGDIOBJ old = SelectObject(dc, Font());
-    TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
-    SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), tm.tmHeight + Scale(10));
-    SendMessageW(hwnd_, CB_SETITEMHEIGHT, 0, tm.tmHeight + Scale(8));
+    const int fontHeight = FontHeight();
+    SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), fontHeight + Scale(10));
+    SendMessageW(hwnd_, CB_SETITEMHEIGHT, 0, fontHeight + Scale(8));
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -137,14 +132,8 @@ void CSkinCombo::CentreEdit() {
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     if (!GetComboBoxInfo(hwnd_, &info)) return;
-    HDC dc = GetDC(edit);
-    HGDIOBJ old = SelectObject(dc, Font());
-    TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(edit, dc);
     const RECT& field = info.rcItem;
-    const int height = std::min<int>(tm.tmHeight + Scale(2), field.bottom - field.top);
+    const int height = std::min<int>(FontHeight() + Scale(2), field.bottom - field.top);
     const int top = field.top + (field.bottom - field.top - height) / 2;
     SetWindowPos(edit, nullptr, field.left, top, field.right - field.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }

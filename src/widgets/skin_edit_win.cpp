@@ -21,14 +21,9 @@ void CSkinEdit::CentreText() {
     if (!hwnd_) return;
     RECT client{};
     GetClientRect(hwnd_, &client);
-    HDC dc = GetDC(hwnd_);
-    HGDIOBJ old = SelectObject(dc, Font());
-    TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
-    const int top = std::max(0, static_cast<int>((client.bottom - tm.tmHeight) / 2));
-    RECT text{client.left + Scale(6), top, client.right - Scale(6), top + tm.tmHeight};
+    const int fontHeight = FontHeight();
+    const int top = std::max(0, static_cast<int>((client.bottom - fontHeight) / 2));
+    RECT text{client.left + Scale(6), top, client.right - Scale(6), top + fontHeight};
     SendMessageW(hwnd_, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&text));
     InvalidateRect(hwnd_, nullptr, TRUE);
 }

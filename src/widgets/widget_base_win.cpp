@@ -103,6 +103,16 @@ int CWidget::Dpi() const { return hwnd_ ? kv::skin::WindowDpi(hwnd_) : kv::skin:
 
 int CWidget::Scale(int skinPixels) const { return kv::skin::ScaleToDpi(skinPixels, Dpi()); }
 
+int CWidget::FontHeight() {
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, Font());
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    return tm.tmHeight;
+}
+
 void CWidget::EnsureFont() {
     if (!hwnd_) return;
     const int dpi = Dpi();

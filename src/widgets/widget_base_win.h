@@ -45,6 +45,8 @@ protected:
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
     // Scales skin pixels (96 per inch) to the control's density.
     int Scale(int skinPixels) const;
+    // The height of a line in the widget's font, in pixels.
+    int FontHeight();
 
     HWND hwnd_ = nullptr;
     HWND parent_ = nullptr;
