@@ -21,7 +21,6 @@ namespace kv {
 
 namespace {
 
-
 class ShellUpdaterLaunch final : public UpdaterLaunch {
 public:
     explicit ShellUpdaterLaunch(HWND owner) : owner_(owner) {}

@@ -107,11 +107,6 @@ CLightingPanel::~CLightingPanel() {
     if (timerRunning_) KillTimer(host_.Window(), TIMER_PREVIEW);
 }
 
-int CLightingPanel::WindowDpi() const {
-    const CBaseDialog* dialog = CBaseDialog::FromHandle(host_.Window());
-    return dialog != nullptr ? dialog->Dpi() : 96;
-}
-
 HWND CLightingPanel::Control(int id) const { return GetDlgItem(host_.Window(), id); }
 
 // ---- creation and placement ------------------------------------------------------------------------

@@ -81,7 +81,6 @@ private:
     [[nodiscard]] bool PerKeySelected() const { return EffectNumber() == kPerKeyEffect; }
     void WriteOpenFlag(bool open);
     [[nodiscard]] bool ReadOpenFlag();
-    [[nodiscard]] int WindowDpi() const;
 
     MainWindowHost& host_;
     ProfileSettings settings_;

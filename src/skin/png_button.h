@@ -112,7 +112,7 @@ private:
 
     PaintCallback paintCallback_;
     HWND tooltip_ = nullptr;
-    HFONT tooltipFont_ = nullptr;  // only while the tip needs a face the system's tip font lacks
+    HFONT tooltipFont_ = nullptr;  // from the first tip that needed a face the system's tip font lacks
     std::wstring tooltipText_;
     bool tooltipPending_ = false;  // SetTooltipOnDemand stored a text; the control comes with the mouse
     bool frame_ = false;

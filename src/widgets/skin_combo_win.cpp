@@ -129,10 +129,7 @@ void CSkinCombo::SetTextLimit(int characters) { SendMessageW(hwnd_, CB_LIMITTEXT
 void CSkinCombo::CentreEdit() {
     HWND edit = EditWindow();
     if (edit == nullptr) return;
-    COMBOBOXINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetComboBoxInfo(hwnd_, &info)) return;
-    const RECT& field = info.rcItem;
+    const RECT field = InfoOf(hwnd_).rcItem;
     const int height = std::min<int>(FontHeight() + Scale(2), field.bottom - field.top);
     const int top = field.top + (field.bottom - field.top - height) / 2;
     SetWindowPos(edit, nullptr, field.left, top, field.right - field.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
