@@ -2,6 +2,8 @@
 #include "device/update_dialog_win.h"
 
 #include <commctrl.h>
+
+#include <initializer_list>
 #include <shellapi.h>
 
 #include "app/app_messages.h"
@@ -143,6 +145,13 @@ private:
             {IDC_UPDATE_BACKUP, "UPDATE_BACKUP"},
         };
         for (const auto& t : texts) SetDlgItemTextW(m_hWnd, t.id, Text(t.key).c_str());
+        // The widgets' face, or one that has the language's characters where that face is missing.
+        const std::wstring sample = Text("UPDATE_TITLE");
+        HDC dc = GetDC(m_hWnd);
+        const std::wstring face =
+            CPngButton::FaceForText(dc, kv::widgets::kWidgetFontFace, sample.c_str(), static_cast<int>(sample.size()));
+        ReleaseDC(m_hWnd, dc);
+        for (kv::widgets::CWidget* widget : std::initializer_list<kv::widgets::CWidget*>{&title_, &prompt_, &note_, &path_}) widget->SetFace(face);
         RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     }
 

@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <initializer_list>
+
 #include "app/app_messages.h"
 #include "app/environment_win.h"
 #include "app/program_paths.h"
@@ -170,6 +172,13 @@ private:
         };
         for (const auto& t : texts) SetDlgItemTextW(m_hWnd, t.id, Text(t.key).c_str());
         table_.SetColumns({{Text("PROFILE_LIST_ACTIVE"), 60}, {Text("PROFILE_LIST_NAME"), 150}, {Text("PROFILE_LIST_PATH"), 290}});
+        // The widgets' face, or one that has the language's characters where that face is missing.
+        const std::wstring sample = Text("PROFILE_MANAGER_TITLE");
+        HDC dc = GetDC(m_hWnd);
+        const std::wstring face =
+            CPngButton::FaceForText(dc, kv::widgets::kWidgetFontFace, sample.c_str(), static_cast<int>(sample.size()));
+        ReleaseDC(m_hWnd, dc);
+        for (kv::widgets::CWidget* widget : std::initializer_list<kv::widgets::CWidget*>{&title_, &table_}) widget->SetFace(face);
         RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     }
 
