@@ -1,10 +1,13 @@
 // Threads: the scan thread (ScanLoop) re-enumerates the system's collections, sends presence changes to
-// the vendor collection's subscribers and joins readers that have ended; each subscription has a reader
+// the vendor collection's subscribers and joins readers that have ended; the system's own thread runs
+// OnSystemEvent (hid_keyboard_events.cpp), which asks for scans and closes handles; each subscription has a reader
 // thread (ReaderLoop) that owns its own open handle and calls its subscriber for every input report; any
 // caller thread runs the HidBackend calls, and a write runs on its caller's thread with a bounded wait.
 // Subscribers may thus be called on several library threads at once, each subscription in report order.
 // Locks: mu_ guards the backend's fields; portMu_ serialises the port's enumerate, attributes, caps, open
 // and close; scanMu_ lets one scan run at a time; each write handle has its own lock for its writes.
+// The exchange lock (the port's, shared with other programs) is taken by a vendor write on its caller's
+// thread and given back there once the answer has been passed on or the wait ran out.
 // Callbacks are called with no lock held, so a callback may call back into the library.
 #include "hid/hid_keyboard.h"
 
@@ -74,6 +77,15 @@ int HidKeyboard::Start() {
         if (running_) return 1;
         if (!PortComplete()) return 0;
     }
+    // Watching starts before the first picture, so an arrival in between is not lost.
+    const bool watching = port_.watch != nullptr && port_.unwatch != nullptr &&
+                          port_.watch(port_.context, &HidKeyboard::SystemEventSink, this);
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        watching_ = watching;
+        Log(watching ? "watching the system's device and power notifications"
+                     : "the system sends no device notifications: looking every second");
+    }
     // The first picture is taken before Init returns, so the program's first count is right; it is the
     // baseline for presence changes, not one of them.
     (void)Scan();
@@ -82,8 +94,8 @@ int HidKeyboard::Start() {
     stopping_ = false;
     rescanRequested_ = false;
     ++liveThreads_;
-    scanThread_ = std::thread([this, session = session_, wall = timings_.wallClock()] {
-        ScanLoop(session, wall);
+    scanThread_ = std::thread([this, session = session_] {
+        ScanLoop(session);
         ThreadEnded();
     });
     return 1;
@@ -94,10 +106,18 @@ int HidKeyboard::Start() {
 void HidKeyboard::Stop() {
     std::vector<std::shared_ptr<Reader>> readers;
     std::thread scanThread;
+    bool watching = false;
     {
         std::lock_guard<std::mutex> lock(mu_);
-        if (!running_) return;
+        if (!running_ || stopping_) return;
         stopping_ = true;
+        watching = watching_;
+        watching_ = false;
+    }
+    // Once unwatch returns no notification runs; one under way may still close handles, so this comes first.
+    if (watching) port_.unwatch(port_.context);
+    {
+        std::lock_guard<std::mutex> lock(mu_);
         ++session_;
         for (auto& [handle, reader] : readers_) {
             reader->stop = true;
@@ -130,6 +150,8 @@ void HidKeyboard::Stop() {
         present_.clear();
         known_.clear();
         writeHandles_.clear();
+        closedForRemoval_.clear();
+        removalNotified_ = false;
     }
     writers.clear();  // closes the write handles (a write still under way keeps its own until it ends)
 }
@@ -163,6 +185,7 @@ HidKeyboard::PresenceChange HidKeyboard::Scan() {
             if (!port_.attributes(port_.context, id, c.attributes)) continue;  // asked again next scan
             const bool ours = c.attributes.vendorId == kv::kVendorId && c.attributes.productId == kv::kProductId;
             if (ours && !port_.caps(port_.context, id, c.caps)) continue;
+            if (ours) LogCollection(c);
             it = known.emplace(id, std::move(c)).first;
         }
         if (MatchesCollection(it->second.attributes, it->second.caps, kv::CollectionUsage{0, 0}))
@@ -182,12 +205,27 @@ HidKeyboard::PresenceChange HidKeyboard::Scan() {
                 it = writers_.erase(it);
             }
         }
-        const bool attached = FindPresent(kv::kVendorCollection) != nullptr;
-        if (scanned_ && attached != attached_) {
+        // Reads wait without a clock: a reader whose collection went is woken here.
+        for (auto& [handle, reader] : readers_)
+            if (!reader->openId.empty() && !IsPresent(reader->openId)) CancelReadersOf(reader->openId);
+        const bool attached = std::any_of(present_.begin(), present_.end(), [](const Collection& c) {
+            return MatchesCollection(c.attributes, c.caps, kv::kVendorCollection);
+        });
+        // Unplugged and plugged in again between two listings (a USB reset, waking up): the keyboard may
+        // have forgotten what it was told, so the program must hear it went and came back.
+        const bool replugged = scanned_ && attached && attached_ && removalNotified_;
+        removalNotified_ = false;
+        if (replugged) {
+            ++generation_;  // the old handles are dead
+            for (auto& [id, device] : writers_) dropped.push_back(std::move(device));
+            writers_.clear();
+        }
+        if (scanned_ && (attached != attached_ || replugged)) {
             change.attached = attached;
+            change.replugged = replugged;
             for (const auto& [handle, reader] : readers_)
                 if (Same(reader->collection, kv::kVendorCollection)) change.subscribers.push_back(reader);
-            Log(attached ? "keyboard attached" : "keyboard removed");
+            Log(replugged ? "keyboard removed and attached again" : attached ? "keyboard attached" : "keyboard removed");
         }
         attached_ = attached;
         scanned_ = true;
@@ -198,7 +236,7 @@ HidKeyboard::PresenceChange HidKeyboard::Scan() {
 
 const HidKeyboard::Collection* HidKeyboard::FindPresent(kv::CollectionUsage wanted) const {
     for (const Collection& c : present_)
-        if (MatchesCollection(c.attributes, c.caps, wanted)) return &c;
+        if (MatchesCollection(c.attributes, c.caps, wanted) && closedForRemoval_.count(c.id) == 0) return &c;
     return nullptr;
 }
 
@@ -224,12 +262,13 @@ void HidKeyboard::ReopenAll() {
     Log("reopening every handle");
 }
 
-void HidKeyboard::ScanLoop(uint64_t session, std::chrono::system_clock::time_point lastWall) {
+// The computer's sleep is told by the system (OnSystemEvent); the clock says nothing about it.
+void HidKeyboard::ScanLoop(uint64_t session) {
     for (;;) {
         std::vector<std::shared_ptr<Reader>> ended;
         {
             std::unique_lock<std::mutex> lock(mu_);
-            scanWake_.wait_for(lock, timings_.scanInterval,
+            scanWake_.wait_for(lock, watching_ ? timings_.backstopInterval : timings_.scanInterval,
                                [&] { return session != session_ || rescanRequested_; });
             if (session != session_) return;  // End ran (perhaps from a callback on this very thread)
             rescanRequested_ = false;
@@ -245,12 +284,6 @@ void HidKeyboard::ScanLoop(uint64_t session, std::chrono::system_clock::time_poi
         for (auto& reader : ended)
             if (reader->thread.joinable()) reader->thread.join();
 
-        // The monotonic clock stands still while the computer sleeps; the wall clock does not.
-        const auto wall = timings_.wallClock();
-        const auto gap = wall > lastWall ? wall - lastWall : lastWall - wall;
-        if (gap > timings_.scanInterval + timings_.resumeGap) ReopenAll();
-        lastWall = wall;
-
         DeliverPresence(Scan());
     }
 }
@@ -261,16 +294,19 @@ void HidKeyboard::DeliverPresence(const PresenceChange& change) {
             std::lock_guard<std::mutex> lock(mu_);
             if (reader->stop) continue;
         }
-        kv::ServiceRequestRecord record{};
-        record.tag = reader->tag;
-        record.countOrState = change.attached ? 1u : 0u;
-        kv::ServiceNotification notification{};
-        notification.kind = kv::kNotifyStateChange;
-        notification.request = &record;
-        try {
-            (void)reader->callback(&notification);
-        } catch (...) {
-            // A subscriber's callback that throws loses its notification; the library's thread goes on.
+        for (const bool state : {false, true}) {
+            if (state != change.attached && !change.replugged) continue;
+            kv::ServiceRequestRecord record{};
+            record.tag = reader->tag;
+            record.countOrState = state ? 1u : 0u;
+            kv::ServiceNotification notification{};
+            notification.kind = kv::kNotifyStateChange;
+            notification.request = &record;
+            try {
+                (void)reader->callback(&notification);
+            } catch (...) {
+                // A subscriber's callback that throws loses its notification; the library's thread goes on.
+            }
         }
     }
 }
@@ -348,37 +384,58 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
             generation = generation_;
         }
         HidDevice device = nullptr;
+        int why = 0;
         {
             std::lock_guard<std::mutex> lock(portMu_);
-            device = port_.open(port_.context, id);
+            device = OpenFor(id, HidAccess::Read, why);
         }
         if (device == nullptr) {
-            // It may have gone between the scan and the open, or the user may not be allowed to open it.
-            RequestRescan();
+            // Another program holding it is not helped by a scan; otherwise it may have gone between the
+            // scan and the open, or the user may not be allowed to open it.
+            if (why != kOpenHeldByOther) RequestRescan();
             failures = std::min(failures + 1, 5);
             std::unique_lock<std::mutex> lock(mu_);
+            if (why == kOpenHeldByOther && !reader->heldLogged) {
+                Log("keyboard held by another program: " + id + " cannot be opened for reading (sharing violation)");
+                reader->heldLogged = true;
+            }
             readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] { return reader->stop; });
             continue;
         }
         {
             std::lock_guard<std::mutex> lock(mu_);
             reader->device = device;
+            reader->openId = id;
+            reader->heldLogged = false;
         }
         buffer.assign(std::max<std::size_t>(caps.inputReportLength, kMinReadBuffer), 0);
         bool failed = false;
+        const int readTimeout = port_.cancelEndsRead ? -1 : timings_.readTimeoutMs;
+        // Checked before each read too: a cancel aimed at this handle may have come before it was known
+        // (a port's cancel holds for the next read, but not for one aimed at no handle).
+        const auto done = [&] {
+            std::lock_guard<std::mutex> lock(mu_);
+            return reader->stop || generation != generation_ || !IsPresent(id) || closedForRemoval_.count(id) != 0;
+        };
         for (;;) {
-            const int n = port_.read(port_.context, device, buffer.data(), buffer.size(), timings_.readTimeoutMs);
+            if (done()) break;
+            {
+                std::lock_guard<std::mutex> lock(mu_);
+                ++reader->readsStarted;
+                exchangeWake_.notify_all();
+            }
+            const int n = port_.read(port_.context, device, buffer.data(), buffer.size(), readTimeout);
             if (n < 0) {
                 failed = true;
                 break;
             }
             failures = 0;
-            {
-                std::lock_guard<std::mutex> lock(mu_);
-                if (reader->stop || generation != generation_ || !IsPresent(id)) break;
-            }
+            if (done()) break;
             const std::size_t count = std::min(static_cast<std::size_t>(n), buffer.size());
-            if (count > 0 && IsOwnInputReport(caps, buffer.data(), count)) DeliverData(*reader, buffer.data(), count);
+            if (count > 0 && IsOwnInputReport(caps, buffer.data(), count) && PassOnReport(*reader)) {
+                DeliverData(*reader, buffer.data(), count);
+                NoteAnswer(*reader);
+            }
         }
         {
             std::lock_guard<std::mutex> lock(mu_);
@@ -387,6 +444,11 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
         {
             std::lock_guard<std::mutex> lock(portMu_);
             port_.close(port_.context, device);
+        }
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            reader->openId.clear();
+            handleClosed_.notify_all();
         }
         if (failed) {
             // Removed, or the handle went stale (sleep and wake): look at the system again, then reopen.
@@ -426,7 +488,9 @@ void HidKeyboard::DeliverData(const Reader& reader, const uint8_t* data, std::si
     }
 }
 
-std::shared_ptr<HidKeyboard::OpenDevice> HidKeyboard::Writer(kv::CollectionUsage collection, HidCaps& caps) {
+std::shared_ptr<HidKeyboard::OpenDevice> HidKeyboard::Writer(kv::CollectionUsage collection, HidCaps& caps,
+                                                            int& why) {
+    why = kOpenFailed;
     std::string id;
     uint64_t generation = 0;
     {
@@ -443,10 +507,10 @@ std::shared_ptr<HidKeyboard::OpenDevice> HidKeyboard::Writer(kv::CollectionUsage
     HidDevice device = nullptr;
     {
         std::lock_guard<std::mutex> lock(portMu_);
-        device = port_.open(port_.context, id);
+        device = OpenFor(id, HidAccess::Write, why);
     }
     if (device == nullptr) {
-        RequestRescan();
+        if (why != kOpenHeldByOther) RequestRescan();
         return nullptr;
     }
     auto opened = std::make_shared<OpenDevice>(port_, portMu_, id, caps, generation, device);
@@ -476,8 +540,14 @@ void HidKeyboard::DropWriter(const std::shared_ptr<OpenDevice>& device) {
 int HidKeyboard::SendOutput(kv::CollectionUsage collection, const uint8_t* data, std::size_t length, bool feature) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         HidCaps caps;
-        std::shared_ptr<OpenDevice> device = Writer(collection, caps);
-        if (device == nullptr) return 0;
+        int why = 0;
+        std::shared_ptr<OpenDevice> device = Writer(collection, caps, why);
+        if (device == nullptr) {
+            if (why != kOpenHeldByOther) return 0;
+            Log("keyboard held by another program: the collection cannot be opened for writing (sharing "
+                "violation); not sent");
+            return kv::kWriteHeldByOther;
+        }
         std::vector<uint8_t> report;
         const FrameStatus framed =
             FrameOutputReport(data, length, feature ? caps.featureReportLength : caps.outputReportLength, report);
@@ -487,12 +557,14 @@ int HidKeyboard::SendOutput(kv::CollectionUsage collection, const uint8_t* data,
             return 0;
         }
         int sent = 0;
+        const bool taken = !feature && TakeExchange(collection);
         {
             std::lock_guard<std::mutex> lock(device->writeMu);
             sent = feature ? port_.setFeature(port_.context, device->device, report.data(), report.size())
                            : port_.write(port_.context, device->device, report.data(), report.size(),
                                          timings_.writeTimeoutMs);
         }
+        if (taken) WaitForAnswerAndRelease(true, sent == static_cast<int>(report.size()));
         if (feature ? sent > 0 : sent == static_cast<int>(report.size())) return static_cast<int>(length);
         DropWriter(device);  // the scan it asks for tells whether the keyboard is gone
         std::lock_guard<std::mutex> lock(mu_);
@@ -542,15 +614,39 @@ void HidKeyboard::NoteRequestIdMismatch(const char* call, uint32_t got, uint32_t
     Log(line);
 }
 
+// Turning the log on also writes what is known already: each of the keyboard's collections.
 int HidKeyboard::SetVerbosity(int level) {
-    std::lock_guard<std::mutex> lock(mu_);
-    const int previous = verbosity_;
-    verbosity_ = level;
+    std::vector<Collection> present;
+    int previous = 0;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        previous = verbosity_.exchange(level);
+        present = present_;
+    }
+    if (port_.setLogLevel != nullptr) port_.setLogLevel(port_.context, level);
+    if (level > 0 && previous <= 0) {
+        Log(std::string("log on; ") + (watching_ ? "watching the system's notifications" : "polling"));
+        for (const Collection& c : present) LogCollection(c);
+    }
     return previous;
 }
 
+void HidKeyboard::LogCollection(const Collection& c) {
+    if (verbosity_ <= 0) return;
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "collection %04X:%04X version %04X, usage page %04X usage %04X, report bytes in %u out %u "
+                  "feature %u: ",
+                  c.attributes.vendorId, c.attributes.productId, c.attributes.version, c.caps.usagePage,
+                  c.caps.usage, c.caps.inputReportLength, c.caps.outputReportLength, c.caps.featureReportLength);
+    Log(line + c.id);
+}
+
+// Called with or without mu_; the port writes the line where a support request finds it.
 void HidKeyboard::Log(const std::string& line) {
-    if (verbosity_ > 0) std::fprintf(stderr, "quorvex: %s\n", line.c_str());
+    if (verbosity_ <= 0) return;
+    if (port_.log != nullptr) port_.log(port_.context, line);
+    else std::fprintf(stderr, "quorvex: %s\n", line.c_str());
 }
 
 }  // namespace qvx::hid

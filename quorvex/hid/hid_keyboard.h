@@ -1,10 +1,13 @@
 // The hardware backend: the keyboard's HID collections as the system shows them, behind the export layer.
-// It finds collections by re-enumerating the system's HID collections (at Init, every scan interval, and
-// at once after a failed read or write), runs one reader per subscription on a thread of its own, sends
+// It finds collections by re-enumerating the system's HID collections (at Init, when the system tells of a
+// collection arriving or going or of the computer resuming, after a failed read or write, and as a slow
+// backstop; every second where the system tells nothing), runs one reader per subscription on a thread of
+// its own (a read waits without a clock where a cancel can end it), sends
 // output reports with a bounded wait, and tells the vendor collection's subscribers when the keyboard
 // comes and goes. All system calls go through a HidPort, so the whole of this runs against a fake in tests.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -22,13 +25,14 @@
 namespace qvx::hid {
 
 struct HidKeyboardTimings {
-    std::chrono::milliseconds scanInterval{1000};  // periodic re-enumeration
-    int readTimeoutMs = 250;                       // a reader looks at its stop flag at least this often
+    std::chrono::milliseconds scanInterval{1000};       // re-enumeration when the system sends no notifications
+    std::chrono::milliseconds backstopInterval{60000};  // with notifications: a look in case one was lost
+    int readTimeoutMs = 250;                       // a reader looks at its stop flag at least this often, where
+                                                   // a cancel cannot end a read
     int writeTimeoutMs = 1000;                     // longest wait for one output report to leave
+    int answerWaitMs = 1000;                       // longest hold of the exchange lock for a command's answer
+    int removalCloseWaitMs = 2000;                 // query-remove: longest wait for our handles to close
     std::chrono::milliseconds retryDelay{250};     // pause before reopening a collection that failed
-    std::chrono::seconds resumeGap{10};            // a wall-clock jump this much beyond the interval: the
-                                                   // computer slept, every handle is reopened
-    std::chrono::system_clock::time_point (*wallClock)() = &std::chrono::system_clock::now;
 };
 
 class HidKeyboard final : public HidBackend {
@@ -56,6 +60,11 @@ public:
     // Closes and reopens every handle (after the computer slept, the old ones may be stale).
     void ReopenAll();
 
+    // What the system tells (hid_keyboard_events.cpp): a collection arriving or going, a query-remove
+    // (every handle of the collection is closed before this returns, within removalCloseWaitMs), the
+    // computer resuming (every handle is reopened).
+    void OnSystemEvent(HidEvent event, const std::string& id);
+
 private:
     struct Collection {
         std::string id;
@@ -72,9 +81,13 @@ private:
         bool stop = false;
         bool exited = false;
         HidDevice device = nullptr;  // while open; only the reader closes it
+        std::string openId;          // the collection of the open handle; cleared once it is closed
+        bool heldLogged = false;     // "held by another program" said once per spell
+        uint64_t readsStarted = 0;   // reads begun on the open handle
     };
     struct PresenceChange {
         bool attached = false;
+        bool replugged = false;  // gone and back between two listings: removed, then attached
         std::vector<std::shared_ptr<Reader>> subscribers;
     };
 
@@ -82,10 +95,20 @@ private:
     PresenceChange Scan();                                           // mu_ not held
     const Collection* FindPresent(kv::CollectionUsage wanted) const;  // mu_ held
     bool IsPresent(const std::string& id) const;                      // mu_ held
-    std::shared_ptr<OpenDevice> Writer(kv::CollectionUsage collection, HidCaps& caps);
+    HidDevice OpenFor(const std::string& id, HidAccess access, int& why);  // portMu_ held
+    static void SystemEventSink(void* self, HidEvent event, const std::string& id);
+    void CloseForRemoval(const std::string& id);
+    void CancelReadersOf(const std::string& id);  // mu_ held
+    // Vendor reports: one command and its answer at a time among every program using the keyboard.
+    bool TakeExchange(kv::CollectionUsage collection);
+    void WaitForAnswerAndRelease(bool taken, bool sent);
+    bool PassOnReport(const Reader& reader);  // after a report is read: false when it answers another program
+    void NoteAnswer(const Reader& reader);
+    void LogCollection(const Collection& c);
+    std::shared_ptr<OpenDevice> Writer(kv::CollectionUsage collection, HidCaps& caps, int& why);
     void DropWriter(const std::shared_ptr<OpenDevice>& device);
     int SendOutput(kv::CollectionUsage collection, const uint8_t* data, std::size_t length, bool feature);
-    void ScanLoop(uint64_t session, std::chrono::system_clock::time_point lastWall);
+    void ScanLoop(uint64_t session);
     void ReaderLoop(const std::shared_ptr<Reader>& reader);
     void DeliverData(const Reader& reader, const uint8_t* data, std::size_t length);
     void DeliverPresence(const PresenceChange& change);
@@ -108,6 +131,14 @@ private:
     bool rescanRequested_ = false;
     bool scanned_ = false;
     bool attached_ = false;
+    bool watching_ = false;         // the system tells of arrivals, removals and resume
+    bool removalNotified_ = false;  // the system said a collection of the keyboard went, since the last listing
+    bool exchangeOpen_ = false;     // this program's command is out, its answer awaited
+    bool exchangeAnswered_ = false;
+    int exchangeWaiting_ = 0;       // vendor writes of this program waiting for the exchange lock
+    std::condition_variable exchangeWake_;
+    std::condition_variable handleClosed_;
+    std::set<std::string> closedForRemoval_;  // query-removed: not opened again until it arrives anew
     uint64_t generation_ = 0;  // bumped by ReopenAll
     uint64_t session_ = 0;     // bumped by Stop: a scan thread of an earlier session ends
     std::thread scanThread_;
@@ -119,7 +150,7 @@ private:
     std::set<uint32_t> writeHandles_;
     std::map<uint32_t, std::vector<uint8_t>> lastStatus_;  // by usage page << 16 | usage
     uint32_t nextHandle_ = 1;
-    int verbosity_ = 0;
+    std::atomic<int> verbosity_{0};
     uint32_t idMismatches_ = 0;
 };
 

@@ -73,6 +73,8 @@ struct HidPort {
     HidDevice (*openFor)(void* context, const std::string& id, HidAccess access, int* why) = nullptr;
     // true: cancel also ends a read that starts after it (it waits on no clock), so reads need no time-out.
     bool cancelEndsRead = false;
+    // Throws away the input reports queued on the handle and not yet read.
+    void (*flush)(void* context, HidDevice device) = nullptr;
 
     // Starts telling sink of collections arriving and going and of the computer's suspend and resume; false
     // when the system cannot (the backend then polls). unwatch: no sink call runs or starts once it returns.

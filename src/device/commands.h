@@ -13,6 +13,7 @@ inline constexpr int kResultSuccess = 1;
 inline constexpr int kResultNoDevice = 0;        // vendor collection absent, or waiting for the answer failed
 inline constexpr int kResultWriteRefused = -1;   // the HID service refused the write
 inline constexpr int kResultNoAnswer = -2;       // no matching answer after three attempts
+inline constexpr int kResultKeyboardHeld = -3;   // another program holds the keyboard without sharing it
 inline constexpr int kResultStatusFF = -102;     // the answer's status byte was 0xFF
 inline constexpr int kResultStatusFE = -103;     // the answer's status byte was 0xFE
 inline constexpr int kResultBadProfile = -201;   // key table profile number 3 or more; nothing sent

@@ -15,6 +15,7 @@
 
 #include "device/auto_reset_event.h"
 #include "device/commands.h"
+#include "device/hid_service.h"
 #include "device/report.h"
 #include "device/request_id.h"
 #include "device/service_link.h"
@@ -108,9 +109,10 @@ int ExchangeReport(const uint8_t* request, std::size_t requestLength, uint8_t* a
         {
             std::lock_guard attempt(g_attemptMutex);
             ArmSlot(answer, answerCapacity);
-            if (WriteOne(sendBuffer, identifier) <= 0) {
+            const int written = WriteOne(sendBuffer, identifier);
+            if (written <= 0) {
                 (void)DisarmSlot();
-                return kResultWriteRefused;
+                return written == kWriteHeldByOther ? kResultKeyboardHeld : kResultWriteRefused;
             }
             answered = g_slot.answerEvent.WaitFor(kAnswerWait);
             count = DisarmSlot();

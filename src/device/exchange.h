@@ -9,7 +9,7 @@ namespace kv {
 // Sends request (padded with zeros to 64 bytes) on the vendor collection and waits for the answer: up to
 // three attempts of 1000 ms, 10 ms apart; an answer must echo the command byte, and answers with status
 // 0xFF/0xFE are retried too. Returns 1 (answer in `answer`, its length in *receivedCount), 0 (keyboard
-// absent), -1 (write refused) or -2 (no matching answer). A caller that finds another exchange outstanding
+// absent), -1 (write refused), -2 (no matching answer) or -3 (another program holds the keyboard). A caller that finds another exchange outstanding
 // first waits 1001 ms. Never call from the HID service's callback.
 [[nodiscard]] int ExchangeReport(const uint8_t* request, std::size_t requestLength, uint8_t* answer,
                                  std::size_t answerCapacity, std::size_t* receivedCount);

@@ -9,6 +9,7 @@
 #include "device/exchange.h"
 #include "device/report.h"
 #include "device/request_id.h"
+#include "device/result_text.h"
 #include "device/service_link.h"
 #include "fake_hid_service.h"
 
@@ -119,13 +120,26 @@ TEST_F(ReportExchange, FailureStatusIsRetriedAndTheThirdAnswerIsHandedBack) {
     EXPECT_EQ(answer[kStatusByte], 0);
 }
 
-TEST_F(ReportExchange, RefusedWriteReturnsMinusOneAtOnce) {
-    fake.writeResult = 0;
-    Report request = Request(CMD_BEGIN);
-    Report answer{};
-    std::size_t received = 0;
-    EXPECT_EQ(ExchangeReport(request.data(), 64, answer.data(), 64, &received), kResultWriteRefused);
-    EXPECT_EQ(fake.Writes().size(), 1u);
+TEST_F(ReportExchange, RefusedWriteEndsAtOnceSayingWhetherAnotherProgramHoldsTheKeyboard) {
+    const struct {
+        int writeResult;
+        int expected;
+    } rows[] = {
+        {0, kResultWriteRefused},
+        {-1, kResultWriteRefused},
+        {kWriteHeldByOther, kResultKeyboardHeld},
+    };
+    for (const auto& row : rows) {
+        const std::size_t writes = fake.Writes().size();
+        fake.writeResult = row.writeResult;
+        Report request = Request(CMD_BEGIN);
+        Report answer{};
+        std::size_t received = 0;
+        EXPECT_EQ(ExchangeReport(request.data(), 64, answer.data(), 64, &received), row.expected) << row.writeResult;
+        EXPECT_EQ(fake.Writes().size(), writes + 1);
+    }
+    EXPECT_STREQ(DescribeResult(kResultKeyboardHeld),
+                 "the keyboard is held by another program; close the other keyboard tool and try again");
 }
 
 TEST_F(ReportExchange, ReportsWhileIdleChangeNothing) {

@@ -35,6 +35,7 @@ public:
         bool removeOnWrite = false; // unplugged while the next write is under way
         bool heldExclusively = false;  // another program opened it sharing nothing: every open fails
         bool writersRefused = false;   // another program opened it sharing only reading: writers fail
+        bool echoWrites = false;       // the keyboard answers each report written with the same bytes
         std::vector<Bytes> written;
         std::vector<Bytes> features;
         int opens = 0;
@@ -43,6 +44,11 @@ public:
     // Adds (or replaces) a collection. Lengths count the report id byte.
     void Add(const std::string& id, uint16_t vendorId, uint16_t productId, uint16_t usagePage, uint16_t usage,
              uint16_t inputLength = 65, uint16_t outputLength = 65) {
+        AddQuietly(id, vendorId, productId, usagePage, usage, inputLength, outputLength);
+        (void)Notify(qvx::hid::HidEvent::Arrival, id);
+    }
+    void AddQuietly(const std::string& id, uint16_t vendorId, uint16_t productId, uint16_t usagePage, uint16_t usage,
+                    uint16_t inputLength, uint16_t outputLength) {
         std::lock_guard<std::mutex> lock(mu_);
         Collection c;
         c.attributes.vendorId = vendorId;
@@ -68,14 +74,18 @@ public:
         f(collections_.at(id));
         cv_.notify_all();
     }
-    // A collection that goes leaves its open handles dead, even once it is back.
+    // A collection that goes leaves its open handles dead, even once it is back. The system tells of it
+    // (when the backend watches).
     void SetPresent(const std::string& id, bool present) {
-        std::lock_guard<std::mutex> lock(mu_);
-        collections_.at(id).present = present;
-        if (!present)
-            for (auto& h : handles_)
-                if (h->id == id) h->stale = true;
-        cv_.notify_all();
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            collections_.at(id).present = present;
+            if (!present)
+                for (auto& h : handles_)
+                    if (h->id == id) h->stale = true;
+            cv_.notify_all();
+        }
+        (void)Notify(present ? qvx::hid::HidEvent::Arrival : qvx::hid::HidEvent::Removal, id);
     }
     void SetKeyboardPresent(const std::string& prefix, bool present) {
         for (const char* part : {"vendor", "consumer", "indicator"}) SetPresent(prefix + part, present);
@@ -96,14 +106,8 @@ public:
     }
     // Each of the keyboard's collections goes and comes back, both notified, faster than any poll.
     void Replug(const std::string& prefix) {
-        for (const char* part : {"vendor", "consumer", "indicator"}) {
-            SetPresent(prefix + part, false);
-            (void)Notify(qvx::hid::HidEvent::Removal, prefix + part);
-        }
-        for (const char* part : {"vendor", "consumer", "indicator"}) {
-            SetPresent(prefix + part, true);
-            (void)Notify(qvx::hid::HidEvent::Arrival, prefix + part);
-        }
+        SetKeyboardPresent(prefix, false);
+        SetKeyboardPresent(prefix, true);
     }
     // Disabling the driver in the device manager: query-remove to the owner of open handles; the removal
     // goes ahead only when none is left open (otherwise the system asks for a restart). true: removed.
@@ -114,13 +118,9 @@ public:
             return false;
         }
         SetPresent(id, false);
-        (void)Notify(qvx::hid::HidEvent::Removal, id);
         return true;
     }
-    void Enable(const std::string& id) {
-        SetPresent(id, true);
-        (void)Notify(qvx::hid::HidEvent::Arrival, id);
-    }
+    void Enable(const std::string& id) { SetPresent(id, true); }
     // Without notifications the port looks like a system that offers none.
     void SetWatchable(bool watchable) {
         std::lock_guard<std::mutex> lock(mu_);
@@ -242,6 +242,7 @@ public:
             return Self(c).OpenFor(id, access, why);
         };
         p.cancelEndsRead = true;  // a cancel before the read is kept for it
+        p.flush = [](void* c, qvx::hid::HidDevice d) { Self(c).Flush(d); };
         p.watch = [](void* c, qvx::hid::HidEventSink sink, void* sinkContext) {
             return Self(c).Watch(sink, sinkContext);
         };
@@ -316,6 +317,11 @@ private:
         *why = 0;
         return handles_.back().get();
     }
+    void Flush(qvx::hid::HidDevice d) {
+        std::lock_guard<std::mutex> lock(mu_);
+        CheckOpen(*static_cast<Handle*>(d));
+        static_cast<Handle*>(d)->queue.clear();
+    }
     bool Watch(qvx::hid::HidEventSink sink, void* sinkContext) {
         std::lock_guard<std::mutex> lock(mu_);
         if (sink != nullptr && !watchable_) return false;
@@ -348,8 +354,9 @@ private:
         CheckOpen(*h);
         if (!h->canRead) usedAgainstAccess_ = true;
         ++calls_.reads;
-        cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                     [&] { return !h->queue.empty() || h->cancelled || Broken(*h); });
+        const auto ready = [&] { return !h->queue.empty() || h->cancelled || Broken(*h); };
+        if (timeoutMs < 0) cv_.wait(lock, ready);  // no clock: a cancel ends it
+        else cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
         if (Broken(*h)) return qvx::hid::kIoFailed;
         if (h->cancelled) {
             h->cancelled = false;
@@ -376,6 +383,9 @@ private:
         }
         if (Broken(*h)) return qvx::hid::kIoFailed;
         c.written.emplace_back(data, data + length);
+        if (c.echoWrites)
+            for (auto& other : handles_)
+                if (other->id == h->id && !other->closed) other->queue.emplace_back(data, data + length);
         cv_.notify_all();
         return static_cast<int>(length);
     }

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -102,6 +103,7 @@ inline qvx::hid::HidKeyboardTimings FastTimings() {
     t.readTimeoutMs = 20;
     t.writeTimeoutMs = 200;
     t.retryDelay = 10ms;
+    t.answerWaitMs = 200;
     return t;
 }
 
@@ -127,7 +129,9 @@ protected:
     void SetUp() override { Inbox::Get().Reset(); }
     void TearDown() override {
         if (backend_) backend_->Stop();
+        backend_.reset();
         EXPECT_FALSE(port_.UsedAfterClose());
+        EXPECT_FALSE(port_.UsedAgainstItsAccess());
         Inbox::Get().Reset();
     }
     qvx::hid::HidKeyboard& Start(qvx::hid::HidKeyboardTimings timings = FastTimings()) {
@@ -419,28 +423,227 @@ TEST_F(HidKeyboardTest, StaleHandlesAreReopenedWithoutAPresenceChange) {
     EXPECT_TRUE(port_.WaitOpenHandles("kb-vendor", 2));
 }
 
-// A wall clock that the test moves: an hour passing between two scans is the computer waking up.
-inline std::atomic<int64_t> gWallOffsetSeconds{0};
-inline std::chrono::system_clock::time_point MovedWallClock() {
-    return std::chrono::system_clock::now() + std::chrono::seconds(gWallOffsetSeconds.load());
+TEST_F(HidKeyboardTest, TheSystemsNotificationsAreFollowedAtOnceEvenAReplugBetweenListings) {
+    auto timings = FastTimings();
+    timings.scanInterval = 60s;  // nothing but a notification (or a failed read) makes the backend look again
+    timings.backstopInterval = 60s;
+    auto& hid = Start(timings);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    port_.AddKeyboard("kb-");
+    auto state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->countOrState, 1u);
+
+    port_.SetKeyboardPresent("kb-", false);
+    state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->countOrState, 0u);
+    port_.SetKeyboardPresent("kb-", true);
+    ASSERT_TRUE(Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl));
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 1));
+
+    // Gone and back before any listing (a USB reset): the program still hears it went and came back, so it
+    // reads the keyboard again, and the reader is on a new handle.
+    port_.Replug("kb-");
+    state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->countOrState, 0u);
+    state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->countOrState, 1u);
+    EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 1);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 1));
+    port_.Input("kb-vendor", Command(5));
+    EXPECT_TRUE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCtrl));
+    const Bytes request = Command(5);
+    EXPECT_GT(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
 }
 
-TEST_F(HidKeyboardTest, WakingFromSleepReopensEveryHandle) {
+TEST_F(HidKeyboardTest, TheResumeNotificationReopensEveryHandle) {
     port_.AddKeyboard("kb-");
-    gWallOffsetSeconds = 0;
     auto timings = FastTimings();
-    timings.wallClock = &MovedWallClock;
+    timings.backstopInterval = 60s;
     auto& hid = Start(timings);
     Subscribe(kv::kConsumerCollection, kv::kTagCons);
     ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
     const int opens = port_.Get("kb-consumer").opens;
 
-    gWallOffsetSeconds = 3600;
+    ASSERT_TRUE(port_.Notify(qvx::hid::HidEvent::Suspend));
+    ASSERT_TRUE(port_.Notify(qvx::hid::HidEvent::Resume));
     EXPECT_TRUE(port_.WaitFor("kb-consumer", [&](const auto& c) { return c.opens > opens; }));
     ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
     port_.Input("kb-consumer", {0x03, 0x01, 0x04});
     EXPECT_TRUE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCons));
     EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 1);
+}
+
+TEST_F(HidKeyboardTest, IdleReadersWaitWithoutAClockAndOnlyASystemWithoutNotificationsIsPolled) {
+    port_.AddKeyboard("kb-");
+    Start();  // FastTimings: a 20 ms read time-out and a 20 ms poll, were either used
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 1));
+    std::this_thread::sleep_for(50ms);
+    auto before = port_.CallCounts();
+    std::this_thread::sleep_for(300ms);
+    auto after = port_.CallCounts();
+    EXPECT_LE(after.reads - before.reads, 0);
+    EXPECT_LE(after.enumerations - before.enumerations, 0);
+    EXPECT_TRUE(port_.Watched());
+
+    // A system that tells nothing is looked at every scan interval instead.
+    backend_.reset();
+    port_.SetWatchable(false);
+    auto& hid = Start();
+    EXPECT_FALSE(port_.Watched());
+    port_.AddKeyboard("kb2-");
+    EXPECT_TRUE(Eventually([&] { return hid.DeviceCount(kv::kVendorCollection) == 2; }));
+}
+
+TEST_F(HidKeyboardTest, DisablingTheDriverClosesEveryHandleAndEnablingItReopensThem) {
+    port_.AddKeyboard("kb-");
+    auto& hid = Start();
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    const Bytes request = Command(6);
+    ASSERT_GT(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 2));
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+
+    // The system asks first; a handle left open would make it ask the user for a restart.
+    for (const char* part : {"vendor", "consumer", "indicator"}) EXPECT_TRUE(port_.Disable(std::string("kb-") + part)) << part;
+    auto state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->countOrState, 0u);
+
+    for (const char* part : {"vendor", "consumer", "indicator"}) port_.Enable(std::string("kb-") + part);
+    state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->countOrState, 1u);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+    port_.Input("kb-consumer", {0x03, 0x10, 0x18});
+    EXPECT_TRUE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCons));
+    EXPECT_GT(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
+
+    // Another program vetoed the removal: the handle is opened again at once.
+    ASSERT_TRUE(port_.Notify(qvx::hid::HidEvent::QueryRemove, "kb-consumer"));
+    EXPECT_EQ(port_.OpenHandles("kb-consumer"), 0);
+    ASSERT_TRUE(port_.Notify(qvx::hid::HidEvent::QueryRemoveFailed, "kb-consumer"));
+    EXPECT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
+}
+
+TEST_F(HidKeyboardTest, ReadersOpenOnlyForReadingAndWritersOnlyForWriting) {
+    port_.AddKeyboard("kb-");
+    auto& hid = Start();
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    const Bytes request = Command(7);
+    ASSERT_GT(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 2));
+    EXPECT_EQ(port_.OpenHandlesByAccess("kb-vendor"), (std::pair<int, int>{1, 1}));
+
+    // Another program shares the collection for reading only: the answers are still read, writes are
+    // said to be held by another program.
+    port_.Change("kb-vendor", [](auto& c) { c.writersRefused = true; });
+    const int opens = port_.Get("kb-vendor").opens;
+    ASSERT_TRUE(port_.Notify(qvx::hid::HidEvent::Resume));  // every handle opened anew
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), kv::kWriteHeldByOther);
+    ASSERT_TRUE(port_.WaitFor("kb-vendor", [&](const auto& c) { return c.opens > opens; }));
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 1));
+    EXPECT_EQ(port_.OpenHandlesByAccess("kb-vendor"), (std::pair<int, int>{1, 0}));
+    port_.Input("kb-vendor", Command(7));
+    EXPECT_TRUE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCtrl));
+}
+
+TEST_F(HidKeyboardTest, AKeyboardHeldByAnotherProgramIsSaidToBeSoAndLogged) {
+    port_.AddKeyboard("kb-");
+    port_.Change("kb-vendor", [](auto& c) { c.heldExclusively = true; });
+    auto& hid = Start();
+    (void)hid.SetVerbosity(1);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+
+    EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 1);  // it is there, only not ours to open
+    const Bytes request = Command(8);
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), kv::kWriteHeldByOther);
+    EXPECT_TRUE(port_.Get("kb-vendor").written.empty());
+    EXPECT_TRUE(Eventually([&] { return port_.Logged("held by another program"); }));
+    EXPECT_TRUE(port_.Logged("error 32"));  // the system's own code, from the port
+
+    // The other program lets go: the reader gets its handle and writes go out.
+    port_.Change("kb-vendor", [](auto& c) { c.heldExclusively = false; });
+    EXPECT_GT(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
+    EXPECT_TRUE(port_.WaitOpenHandles("kb-vendor", 2));
+}
+
+TEST_F(HidKeyboardTest, TwoProgramsSharingTheKeyboardEachReceiveOnlyTheirOwnAnswers) {
+    constexpr uint32_t kTagTool = 0x544F4F4C;
+    port_.AddKeyboard("kb-");
+    port_.Change("kb-vendor", [](auto& c) { c.echoWrites = true; });
+    auto& program = Start();
+    qvx::hid::HidKeyboard tool(port_.Port(), FastTimings());
+    ASSERT_GT(tool.Start(), 0);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    ASSERT_NE(tool.Subscribe(kv::kVendorCollection, &Inbox::Callback, kTagTool), 0u);
+    ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 2));
+
+    // Each program waits for its answer as the program's exchange does: what arrives while its command is
+    // out (from just before the write until the write returns) is taken as its answer.
+    constexpr int kCommands = 20;
+    std::mutex mu;
+    std::map<uint32_t, bool> waiting{{kv::kTagCtrl, false}, {kTagTool, false}};
+    std::map<uint32_t, std::vector<uint8_t>> answers;
+    Inbox::Get().SetHook([&](const Seen& s) {
+        std::lock_guard<std::mutex> lock(mu);
+        if (s.kind == kv::kNotifyData && waiting.count(s.tag) != 0 && waiting[s.tag]) answers[s.tag].push_back(s.data.at(3));
+    });
+    auto send = [&](qvx::hid::HidKeyboard& hid, uint32_t tag, uint8_t code) {
+        const Bytes request = Command(code);
+        for (int i = 0; i < kCommands; ++i) {
+            {
+                std::lock_guard<std::mutex> lock(mu);
+                waiting[tag] = true;
+            }
+            EXPECT_GT(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
+            std::lock_guard<std::mutex> lock(mu);
+            waiting[tag] = false;
+        }
+    };
+    std::thread programThread(send, std::ref(program), kv::kTagCtrl, uint8_t{0x11});
+    std::thread toolThread(send, std::ref(tool), kTagTool, uint8_t{0x22});
+    programThread.join();
+    toolThread.join();
+    Inbox::Get().SetHook(nullptr);
+    EXPECT_EQ(answers[kv::kTagCtrl], std::vector<uint8_t>(kCommands, 0x11));
+    EXPECT_EQ(answers[kTagTool], std::vector<uint8_t>(kCommands, 0x22));
+    Inbox::Get().Reset();
+
+    // While a third program has its command out, what the keyboard sends is that program's answer.
+    port_.HoldExchange();
+    port_.Input("kb-vendor", Command(0x33));
+    EXPECT_FALSE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCtrl, 100ms));
+    port_.ReleaseExchange();
+    port_.Input("kb-vendor", Command(0x34));
+    auto seen = Inbox::Get().Take(kv::kNotifyData, kv::kTagCtrl);
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(seen->data.at(3), 0x34);
+    tool.Stop();
+}
+
+TEST_F(HidKeyboardTest, TheDebugLogNamesEachCollectionWithItsReportLengths) {
+    port_.AddKeyboard("kb-");
+    port_.Add("mouse", 0x046D, 0xC077, 0x0001, 0x0002);
+    auto& hid = Start();
+    EXPECT_TRUE(port_.LogLines().empty());  // off until asked for
+    EXPECT_EQ(hid.SetVerbosity(1), 0);
+    EXPECT_TRUE(port_.Logged("usage page FF1C usage 0092, report bytes in 65 out 65 feature 65: kb-vendor"));
+    EXPECT_TRUE(port_.Logged("usage page 000C usage 0001, report bytes in 3 out 0 feature 0: kb-consumer"));
+    EXPECT_TRUE(port_.Logged("kb-indicator"));
+    EXPECT_FALSE(port_.Logged("mouse"));  // only the keyboard's own collections
+
+    // A collection that arrives later is logged as it is found.
+    port_.Add("kb2-vendor", 0x0C45, 0x7A31, 0xFF1C, 0x0092, 33, 33);
+    EXPECT_TRUE(Eventually([&] { return port_.Logged("report bytes in 33 out 33 feature 33: kb2-vendor"); }));
+    EXPECT_EQ(hid.SetVerbosity(0), 1);
 }
 
 }  // namespace hidtest
