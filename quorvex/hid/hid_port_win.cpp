@@ -298,6 +298,8 @@ int SetFeature(void*, HidDevice device, const uint8_t* data, std::size_t length)
     return 0;
 }
 
+// The wake event stays set until a read takes it, so a cancel that comes just before the read starts still
+// ends that read.
 void Cancel(void*, HidDevice device) { SetEvent(static_cast<WinDevice*>(device)->wake); }
 
 void Close(void*, HidDevice device) {
@@ -321,6 +323,7 @@ HidPort SystemHidPort() {
     port.cancel = &Cancel;
     port.close = &Close;
     port.lastError = &LastError;
+    port.cancelEndsRead = true;
     return port;
 }
 
