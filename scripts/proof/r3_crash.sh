@@ -5,14 +5,9 @@
 # Usage: scripts/proof/r3_crash.sh [--quick]
 #   PROOF_CRASH_KILLS  how many kills (default 1000; 50 with --quick)
 set -uo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-cd "$root"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 kills=1000
-[ "${1:-}" = --quick ] && kills=50
+[ "$quick" -eq 1 ] && kills=50
 kills=${PROOF_CRASH_KILLS:-$kills}
-build=${PROOF_NATIVE_BUILD:-build/native}
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 2
-fi
-cmake --build "$build" --target save_crash_bench >/dev/null || { echo "r3_crash: the build failed" >&2; exit 2; }
-"$build/bin/save_crash_bench" "$kills" || exit 2
+proof_build_native save_crash_bench >/dev/null || { echo "r3_crash: the build failed" >&2; exit 2; }
+build/native/bin/save_crash_bench "$kills" || exit 2

@@ -5,15 +5,10 @@
 #   PROOF_SOAK_APPLIES        Applies (default 10000; 300 with --quick)
 #   PROOF_SOAK_FAULT_PERCENT  share of Applies with a fault (default 5; 20 with --quick, so that each kind occurs)
 set -uo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-cd "$root"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 applies=10000 percent=5
-if [ "${1:-}" = --quick ]; then applies=300 percent=20; fi
+if [ "$quick" -eq 1 ]; then applies=300 percent=20; fi
 applies=${PROOF_SOAK_APPLIES:-$applies}
 percent=${PROOF_SOAK_FAULT_PERCENT:-$percent}
-build=${PROOF_NATIVE_BUILD:-build/native}
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 2
-fi
-cmake --build "$build" --target soak_bench quorvex >/dev/null || { echo "r6_soak: the build failed" >&2; exit 2; }
-"$build/bin/soak_bench" "$applies" "$percent" || exit 2
+proof_build_native soak_bench quorvex >/dev/null || { echo "r6_soak: the build failed" >&2; exit 2; }
+build/native/bin/soak_bench "$applies" "$percent" || exit 2
