@@ -3,23 +3,32 @@
 #   profile_file  - validating and loading profile data files
 #   macro_area    - decoding the keyboard's macro area
 #   key_table     - decoding a key table block against a default key table
-# Usage: scripts/fuzz.sh short        about 20 s per target (the test command runs this)
-#        scripts/fuzz.sh long [SEC]   SEC seconds per target (default 300), corpus kept in build/fuzz
-# The targets compile the portable sources they need directly; seeds are made fresh each run.
+#   profile_json  - importing profile data as JSON
+#   language_file - reading language files (UTF-16 or UTF-8 INI text) and looking texts up
+#   skin_layout   - the rectangles of skin layout files, through the portable INI reader
+#   settings_file - reading and writing profile settings files with the portable INI store
+#   report_descriptor - the HID report descriptor of a hidraw node, and input/output report framing
+# Usage: scripts/fuzz.sh short [TARGET...]        about 20 s per target (the test command runs this)
+#        scripts/fuzz.sh long [SEC] [TARGET...]   SEC seconds per target (default 300), corpus kept in build/fuzz
+# Without TARGET every target runs. The targets compile the portable sources they need directly; seeds are
+# made fresh each run. Each target's log is build/fuzz/<target>.log; a finding leaves build/fuzz/<target>-crash-*.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 mode=${1:-short}
+[ $# -eq 0 ] || shift
 case "$mode" in
   short) seconds=20 ;;
-  long) seconds=${2:-300} ;;
-  *) echo "usage: scripts/fuzz.sh short | long [SECONDS]" >&2; exit 2 ;;
+  long)
+    seconds=300
+    if [[ "${1:-}" =~ ^[0-9]+$ ]]; then seconds=$1; shift; fi ;;
+  *) echo "usage: scripts/fuzz.sh short [TARGET...] | long [SECONDS] [TARGET...]" >&2; exit 2 ;;
 esac
 
 out=build/fuzz
 mkdir -p "$out"
 cxx=${CXX_FUZZ:-clang++}
-flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc -Wall -Wextra -Werror)
+flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc -Iquorvex -Wall -Wextra -Werror)
 keys=(src/keys/key_catalogue.cpp src/keys/action_catalogue.cpp src/keys/assignment_table.cpp
       src/keys/assignment_action_code.cpp src/keys/assignment_key_table.cpp)
 data=(src/macros/macro_record.cpp src/macros/profile_data.cpp src/profiles/profile_file_format.cpp)
@@ -27,13 +36,23 @@ declare -A sources=(
   [profile_file]="${keys[*]} ${data[*]} src/macros/macro_area.cpp src/profiles/profile_file.cpp src/profiles/file_replace_posix.cpp"
   [macro_area]="${keys[*]} ${data[*]} src/macros/macro_area.cpp"
   [key_table]="${keys[*]} ${data[*]}"
+  [profile_json]="${keys[*]} ${data[*]} src/macros/macro_area.cpp src/profiles/profile_file.cpp src/profiles/file_replace_posix.cpp src/profiles/profile_json.cpp"
+  [language_file]="src/skin/language_file.cpp"
+  [skin_layout]="src/skin/language_file.cpp src/skin/skin_rect.cpp"
+  [settings_file]="src/profiles/settings_store_ini.cpp src/profiles/profile_file.cpp src/profiles/file_replace_posix.cpp ${keys[*]} ${data[*]} src/macros/macro_area.cpp"
+  [report_descriptor]="quorvex/hid/report_descriptor.cpp quorvex/hid/report_framing.cpp"
 )
-targets=(profile_file macro_area key_table)
+all_targets=(profile_file macro_area key_table profile_json language_file skin_layout settings_file report_descriptor)
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
+for t in "${targets[@]}"; do
+  [ -n "${sources[$t]:-}" ] || { echo "unknown fuzz target: $t (targets: ${all_targets[*]})" >&2; exit 2; }
+done
 
 build() {  # build <target>: only when a source is newer than the binary
   local t=$1 bin=$out/$1_fuzz
   local newest
-  newest=$(ls -t fuzz/$1_fuzz.cpp ${sources[$t]} src/*/*.h | head -1)
+  newest=$(ls -t fuzz/$1_fuzz.cpp ${sources[$t]} src/*/*.h quorvex/hid/*.h | head -1)
   if [ ! -x "$bin" ] || [ "$newest" -nt "$bin" ]; then
     echo "building $t"
     # shellcheck disable=SC2086

@@ -30,6 +30,18 @@ struct HidCaps {
 
 using HidDevice = void*;  // an open collection, owned by the port until closed
 
+// Why an open failed.
+inline constexpr int kOpenFailed = 1;          // gone, refused, or not allowed
+inline constexpr int kOpenHeldByOther = 2;     // another program holds the collection without sharing it
+
+enum class HidAccess { Read, Write };
+
+// What the system tells about collections and the computer, on a thread of its own. QueryRemove and
+// QueryRemoveFailed name a collection the port has open (the system asks before disabling or updating its
+// driver; every handle of it must be closed before the sink returns, or the system asks for a restart).
+enum class HidEvent { Arrival, Removal, QueryRemove, QueryRemoveFailed, Suspend, Resume };
+using HidEventSink = void (*)(void* sinkContext, HidEvent event, const std::string& id);  // id empty: the computer
+
 // Results of read and write.
 inline constexpr int kIoTimedOut = 0;  // read: nothing arrived in time, or the read was cancelled
 inline constexpr int kIoFailed = -1;   // the collection is gone or its handle went stale
@@ -53,6 +65,31 @@ struct HidPort {
     // Wakes a read that is waiting on this device (from another thread); harmless when none waits.
     void (*cancel)(void* context, HidDevice device) = nullptr;
     void (*close)(void* context, HidDevice device) = nullptr;
+
+    // The parts below are optional (nullptr: the backend does without).
+
+    // Opens for reading only or for writing only, sharing both with other openers (never exclusively);
+    // nullptr on failure with *why set to kOpenFailed or kOpenHeldByOther. Preferred to open when present.
+    HidDevice (*openFor)(void* context, const std::string& id, HidAccess access, int* why) = nullptr;
+    // true: cancel also ends a read that starts after it (it waits on no clock), so reads need no time-out.
+    bool cancelEndsRead = false;
+
+    // Starts telling sink of collections arriving and going and of the computer's suspend and resume; false
+    // when the system cannot (the backend then polls). unwatch: no sink call runs or starts once it returns.
+    bool (*watch)(void* context, HidEventSink sink, void* sinkContext) = nullptr;
+    void (*unwatch)(void* context) = nullptr;
+
+    // The keyboard's exchange lock, one for every program on the computer that uses this library: one
+    // command and its answer at a time. Taken and given back on the same thread; false when not taken within
+    // timeoutMs (0: only a look). nullptr: no other program can be told apart.
+    bool (*lockExchange)(void* context, int timeoutMs) = nullptr;
+    void (*unlockExchange)(void* context) = nullptr;
+
+    // Field diagnostics: above level 0 the port writes its own failures, with the system's error codes, and
+    // each line given to log, where a support request can pick them up (Windows: the debugger's output and a
+    // log file in the user's folder).
+    void (*setLogLevel)(void* context, int level) = nullptr;
+    void (*log)(void* context, const std::string& line) = nullptr;
 };
 
 // The platform's HID layer (hid_port_win.cpp, hid_port_posix.cpp).

@@ -30,6 +30,9 @@ inline constexpr CollectionUsage kVendorCollection{0xFF1C, 0x0092};     // comma
 inline constexpr CollectionUsage kConsumerCollection{0x000C, 0x0001};   // keyboard events
 inline constexpr CollectionUsage kIndicatorCollection{0x0008, 0x0089};  // G-key bank indicator
 
+// A write's result when another program holds the keyboard's collection without sharing it: nothing was sent.
+inline constexpr int kWriteHeldByOther = -32;
+
 struct Selector {
     uint8_t bytes[kSelectorSize];
 };

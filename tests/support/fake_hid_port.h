@@ -1,6 +1,8 @@
 // A stand-in for the system's HID layer under the hardware backend: collections with ids, attributes and
 // caps, input reports queued to every open handle (as the system gives each handle its own copy), output
-// reports recorded, removal, re-plugging, handles gone stale, and a removal in the middle of a write.
+// reports recorded, removal, re-plugging, handles gone stale, and a removal in the middle of a write; the
+// system's notifications (arrival, removal, query-remove, suspend and resume), other programs holding a
+// collection without sharing it, the exchange lock every program shares, and the port's diagnostics.
 #pragma once
 
 #include <algorithm>
@@ -11,7 +13,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "hid/hid_port.h"
@@ -28,6 +33,8 @@ public:
         bool present = true;
         bool refuseQuery = false;   // attributes cannot be read (a device the system keeps to itself)
         bool removeOnWrite = false; // unplugged while the next write is under way
+        bool heldExclusively = false;  // another program opened it sharing nothing: every open fails
+        bool writersRefused = false;   // another program opened it sharing only reading: writers fail
         std::vector<Bytes> written;
         std::vector<Bytes> features;
         int opens = 0;
@@ -61,12 +68,88 @@ public:
         f(collections_.at(id));
         cv_.notify_all();
     }
+    // A collection that goes leaves its open handles dead, even once it is back.
     void SetPresent(const std::string& id, bool present) {
-        Change(id, [&](Collection& c) { c.present = present; });
+        std::lock_guard<std::mutex> lock(mu_);
+        collections_.at(id).present = present;
+        if (!present)
+            for (auto& h : handles_)
+                if (h->id == id) h->stale = true;
+        cv_.notify_all();
     }
     void SetKeyboardPresent(const std::string& prefix, bool present) {
         for (const char* part : {"vendor", "consumer", "indicator"}) SetPresent(prefix + part, present);
     }
+    // The system's notifications, delivered on the caller's thread as the system does on one of its own.
+    // false when the backend is not watching.
+    bool Notify(qvx::hid::HidEvent event, const std::string& id = {}) {
+        qvx::hid::HidEventSink sink = nullptr;
+        void* sinkContext = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            sink = sink_;
+            sinkContext = sinkContext_;
+        }
+        if (sink == nullptr) return false;
+        sink(sinkContext, event, id);
+        return true;
+    }
+    // Each of the keyboard's collections goes and comes back, both notified, faster than any poll.
+    void Replug(const std::string& prefix) {
+        for (const char* part : {"vendor", "consumer", "indicator"}) {
+            SetPresent(prefix + part, false);
+            (void)Notify(qvx::hid::HidEvent::Removal, prefix + part);
+        }
+        for (const char* part : {"vendor", "consumer", "indicator"}) {
+            SetPresent(prefix + part, true);
+            (void)Notify(qvx::hid::HidEvent::Arrival, prefix + part);
+        }
+    }
+    // Disabling the driver in the device manager: query-remove to the owner of open handles; the removal
+    // goes ahead only when none is left open (otherwise the system asks for a restart). true: removed.
+    bool Disable(const std::string& id) {
+        (void)Notify(qvx::hid::HidEvent::QueryRemove, id);
+        if (OpenHandles(id) != 0) {
+            (void)Notify(qvx::hid::HidEvent::QueryRemoveFailed, id);
+            return false;
+        }
+        SetPresent(id, false);
+        (void)Notify(qvx::hid::HidEvent::Removal, id);
+        return true;
+    }
+    void Enable(const std::string& id) {
+        SetPresent(id, true);
+        (void)Notify(qvx::hid::HidEvent::Arrival, id);
+    }
+    // Without notifications the port looks like a system that offers none.
+    void SetWatchable(bool watchable) {
+        std::lock_guard<std::mutex> lock(mu_);
+        watchable_ = watchable;
+    }
+    bool Watched() {
+        std::lock_guard<std::mutex> lock(mu_);
+        return sink_ != nullptr;
+    }
+    // Another program's turn at the keyboard: it holds the exchange lock until Release.
+    void HoldExchange() {
+        std::unique_lock<std::mutex> lock(mu_);
+        cv_.wait(lock, [&] { return !exchangeOwner_; });
+        exchangeOwner_ = kOtherProgram;
+    }
+    void ReleaseExchange() {
+        std::lock_guard<std::mutex> lock(mu_);
+        if (exchangeOwner_ == kOtherProgram) exchangeOwner_.reset();
+        cv_.notify_all();
+    }
+    std::vector<std::string> LogLines() {
+        std::lock_guard<std::mutex> lock(mu_);
+        return log_;
+    }
+    bool Logged(const std::string& part) {
+        std::lock_guard<std::mutex> lock(mu_);
+        return std::any_of(log_.begin(), log_.end(), [&](const std::string& l) { return l.find(part) != l.npos; });
+    }
+
     // Every open handle of the collection gets the report.
     void Input(const std::string& id, Bytes report) {
         std::lock_guard<std::mutex> lock(mu_);
@@ -90,6 +173,31 @@ public:
     bool UsedAfterClose() {
         std::lock_guard<std::mutex> lock(mu_);
         return usedAfterClose_;
+    }
+    // A handle opened for writing was read, or one opened for reading was written.
+    bool UsedAgainstItsAccess() {
+        std::lock_guard<std::mutex> lock(mu_);
+        return usedAgainstAccess_;
+    }
+    // Open handles of the collection by access (reading, writing); handles opened by open count for both.
+    std::pair<int, int> OpenHandlesByAccess(const std::string& id) {
+        std::lock_guard<std::mutex> lock(mu_);
+        std::pair<int, int> n{0, 0};
+        for (const auto& h : handles_) {
+            if (h->id != id || h->closed) continue;
+            if (h->canRead) ++n.first;
+            if (h->canWrite) ++n.second;
+        }
+        return n;
+    }
+    // How often the backend looked at the system and woke in a read: what an idle program costs.
+    struct Calls {
+        long enumerations = 0;
+        long reads = 0;
+    };
+    Calls CallCounts() {
+        std::lock_guard<std::mutex> lock(mu_);
+        return calls_;
     }
     int OpenHandles(const std::string& id) {
         std::lock_guard<std::mutex> lock(mu_);
@@ -130,6 +238,21 @@ public:
         };
         p.cancel = [](void* c, qvx::hid::HidDevice d) { Self(c).Cancel(d); };
         p.close = [](void* c, qvx::hid::HidDevice d) { Self(c).Close(d); };
+        p.openFor = [](void* c, const std::string& id, qvx::hid::HidAccess access, int* why) {
+            return Self(c).OpenFor(id, access, why);
+        };
+        p.cancelEndsRead = true;  // a cancel before the read is kept for it
+        p.watch = [](void* c, qvx::hid::HidEventSink sink, void* sinkContext) {
+            return Self(c).Watch(sink, sinkContext);
+        };
+        p.unwatch = [](void* c) { (void)Self(c).Watch(nullptr, nullptr); };
+        p.lockExchange = [](void* c, int timeoutMs) { return Self(c).LockExchange(timeoutMs); };
+        p.unlockExchange = [](void* c) { Self(c).UnlockExchange(); };
+        p.setLogLevel = [](void* c, int level) {
+            std::lock_guard<std::mutex> lock(Self(c).mu_);
+            Self(c).logLevel_ = level;
+        };
+        p.log = [](void* c, const std::string& line) { Self(c).Log(line); };
         return p;
     }
 
@@ -140,11 +263,14 @@ private:
         bool cancelled = false;
         bool stale = false;
         bool closed = false;
+        bool canRead = true;
+        bool canWrite = true;
     };
     static FakeHidPort& Self(void* c) { return *static_cast<FakeHidPort*>(c); }
 
     bool Enumerate(std::vector<std::string>& ids) {
         std::lock_guard<std::mutex> lock(mu_);
+        ++calls_.enumerations;
         ids.clear();
         for (const auto& id : order_)
             if (collections_.at(id).present) ids.push_back(id);
@@ -165,14 +291,52 @@ private:
         return true;
     }
     qvx::hid::HidDevice Open(const std::string& id) {
+        int why = 0;
+        return OpenWith(id, true, true, &why);
+    }
+    qvx::hid::HidDevice OpenFor(const std::string& id, qvx::hid::HidAccess access, int* why) {
+        return OpenWith(id, access == qvx::hid::HidAccess::Read, access == qvx::hid::HidAccess::Write, why);
+    }
+    qvx::hid::HidDevice OpenWith(const std::string& id, bool read, bool write, int* why) {
         std::lock_guard<std::mutex> lock(mu_);
+        *why = qvx::hid::kOpenFailed;
         auto it = collections_.find(id);
         if (it == collections_.end() || !it->second.present) return nullptr;
+        if (it->second.heldExclusively || (write && it->second.writersRefused)) {
+            *why = qvx::hid::kOpenHeldByOther;
+            if (logLevel_ > 0) log_.push_back("open " + id + ": error 32 (sharing violation)");
+            return nullptr;
+        }
         ++it->second.opens;
         handles_.push_back(std::make_unique<Handle>());
         handles_.back()->id = id;
+        handles_.back()->canRead = read;
+        handles_.back()->canWrite = write;
         cv_.notify_all();
+        *why = 0;
         return handles_.back().get();
+    }
+    bool Watch(qvx::hid::HidEventSink sink, void* sinkContext) {
+        std::lock_guard<std::mutex> lock(mu_);
+        if (sink != nullptr && !watchable_) return false;
+        sink_ = sink;
+        sinkContext_ = sinkContext;
+        return true;
+    }
+    bool LockExchange(int timeoutMs) {
+        std::unique_lock<std::mutex> lock(mu_);
+        if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !exchangeOwner_; })) return false;
+        exchangeOwner_ = std::this_thread::get_id();
+        return true;
+    }
+    void UnlockExchange() {
+        std::lock_guard<std::mutex> lock(mu_);
+        if (exchangeOwner_ == std::this_thread::get_id()) exchangeOwner_.reset();
+        cv_.notify_all();
+    }
+    void Log(const std::string& line) {
+        std::lock_guard<std::mutex> lock(mu_);
+        if (logLevel_ > 0) log_.push_back(line);
     }
     bool Broken(const Handle& h) const { return h.closed || h.stale || !collections_.at(h.id).present; }
     void CheckOpen(const Handle& h) {
@@ -182,6 +346,8 @@ private:
         auto* h = static_cast<Handle*>(d);
         std::unique_lock<std::mutex> lock(mu_);
         CheckOpen(*h);
+        if (!h->canRead) usedAgainstAccess_ = true;
+        ++calls_.reads;
         cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                      [&] { return !h->queue.empty() || h->cancelled || Broken(*h); });
         if (Broken(*h)) return qvx::hid::kIoFailed;
@@ -200,6 +366,7 @@ private:
         auto* h = static_cast<Handle*>(d);
         std::lock_guard<std::mutex> lock(mu_);
         CheckOpen(*h);
+        if (!h->canWrite) usedAgainstAccess_ = true;
         Collection& c = collections_.at(h->id);
         if (c.removeOnWrite) {
             c.removeOnWrite = false;
@@ -216,6 +383,7 @@ private:
         auto* h = static_cast<Handle*>(d);
         std::lock_guard<std::mutex> lock(mu_);
         if (Broken(*h)) return 0;
+        if (!h->canWrite) usedAgainstAccess_ = true;
         collections_.at(h->id).features.emplace_back(data, data + length);
         return static_cast<int>(length);
     }
@@ -237,6 +405,16 @@ private:
     std::map<std::string, Collection> collections_;
     std::vector<std::string> order_;
     bool usedAfterClose_ = false;
+    bool usedAgainstAccess_ = false;
+    Calls calls_;
+    bool watchable_ = true;
+    qvx::hid::HidEventSink sink_ = nullptr;
+    void* sinkContext_ = nullptr;
+    // The exchange lock's holder: a thread of a backend, or the other program of HoldExchange.
+    static inline const std::thread::id kOtherProgram = std::thread::id();
+    std::optional<std::thread::id> exchangeOwner_;
+    int logLevel_ = 0;
+    std::vector<std::string> log_;
     std::vector<std::unique_ptr<Handle>> handles_;  // kept after closing, so a late call is caught as closed
 };
 
