@@ -257,7 +257,10 @@ int main(int argc, char** argv) {
     std::printf("  ratio                   %.4f (measured - pause) / floor\n", withoutPause / floorUs);
     std::printf("  overhead                %.2f %% of the floor, %.1f us per report\n",
                 100.0 * (withoutPause - floorUs) / floorUs, (withoutPause - floorUs) / reports);
-    std::printf("  ratio with the pause    %.4f measured / floor\n", median / floorUs);
+    std::printf("  ratio with the pause    %.4f measured / (floor + pause)\n", median / (floorUs + endPauseUs));
+    // One line for scripts that collect figures: "figure <name> <value>".
+    std::printf("figure apply_ratio %.4f\nfigure apply_ms %.1f\nfigure apply_floor_ms %.1f\n",
+                median / (floorUs + endPauseUs), median / 1000.0, (floorUs + endPauseUs) / 1000.0);
     // This program's own work per report does not depend on the timing model or the library: stage 1 measures it
     // alone. The differences of stages 2 and 3 add the machine's scheduling noise to it.
     const double ownPerReport = own;

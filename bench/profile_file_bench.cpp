@@ -120,6 +120,8 @@ int main() {
     Row("load (read + parse + strings)", load, readFloor);
     Row("save (serialize + write beside + fsync + rename)", save, writeFloor);
     Row("validate + load + save vs. read + write", validate + load + save, fileFloor);
+    // One line for scripts that collect figures: "figure <name> <value>".
+    std::printf("figure file_ratio %.4f\n", (validate + load + save) / fileFloor);
     Row("parse alone (in memory)", parse, memFloor);
     Row("serialize alone (in memory)", serialize, memFloor);
 

@@ -1,13 +1,17 @@
-// Threads: the scan thread (ScanLoop) re-enumerates the system's collections, sends presence changes to
-// the vendor collection's subscribers and joins readers that have ended; the system's own thread runs
-// OnSystemEvent (hid_keyboard_events.cpp), which asks for scans and closes handles; each subscription has a reader
-// thread (ReaderLoop) that owns its own open handle and calls its subscriber for every input report; any
-// caller thread runs the HidBackend calls, and a write runs on its caller's thread with a bounded wait.
-// Subscribers may thus be called on several library threads at once, each subscription in report order.
-// Locks: mu_ guards the backend's fields; portMu_ serialises the port's enumerate, attributes, caps, open
-// and close; scanMu_ lets one scan run at a time; each write handle has its own lock for its writes.
+// Threads: the scan thread (ScanLoop) re-enumerates the system's collections, opens handles for readers
+// that have none before it says "attached", starts a reader for each consumer collection that appears,
+// sends presence changes to the vendor collection's subscribers and joins readers that have ended; each
+// reader thread (ReaderLoop) owns its open handle and calls its subscriber for every input report; any
+// caller thread runs the HidBackend calls (Subscribe opens its readers' handles before it returns), and a
+// write runs on its caller's thread with a bounded wait. The system's notification thread runs
+// OnSystemEvent (hid_keyboard_events.cpp), which asks for scans and closes handles. Subscribers may thus be
+// called on several library threads at once, each reader in report order.
+// Locks: mu_ guards the backend's fields and is never held during a port call that may wait on the system
+// (listing, querying, opening, closing, reading, writing; only cancel runs under it); scanMu_ lets one scan
+// run at a time; each write handle has its own lock for its writes. So a write never waits for a scan.
 // The exchange lock (the port's, shared with other programs) is taken by a vendor write on its caller's
-// thread and given back there once the answer has been passed on or the wait ran out.
+// thread and given back there once the answer has been passed on or the wait ran out
+// (hid_keyboard_exchange.cpp).
 // Callbacks are called with no lock held, so a callback may call back into the library.
 #include "hid/hid_keyboard.h"
 
@@ -21,29 +25,42 @@
 namespace qvx::hid {
 namespace {
 
-constexpr std::size_t kMinReadBuffer = 64;
+constexpr std::size_t kMinReadBuffer = 64;       // a collection whose input report length is not known
 constexpr std::size_t kWriteHandleLimit = 4096;  // finished-write handles nobody cancelled are forgotten
+constexpr uint64_t kRefusalMaxDelay = 64;        // scans between two queries of a collection that refuses them
 
 bool Same(kv::CollectionUsage a, kv::CollectionUsage b) { return a.usagePage == b.usagePage && a.usage == b.usage; }
 
 uint32_t CollectionKey(kv::CollectionUsage c) { return (static_cast<uint32_t>(c.usagePage) << 16) | c.usage; }
 
+const char* FailureName(HidFailure f) {
+    switch (f) {
+        case HidFailure::None: return "none";
+        case HidFailure::TimedOut: return "timed out";
+        case HidFailure::Gone: return "gone";
+        case HidFailure::Refused: return "refused";
+        case HidFailure::SharingViolation: return "held by another program";
+        case HidFailure::Other: return "failed";
+    }
+    return "failed";
+}
+
+std::string Describe(const char* what, const std::string& id, const HidError& e) {
+    char code[64];
+    std::snprintf(code, sizeof code, ": %s (system error %u)", FailureName(e.failure), static_cast<unsigned>(e.systemCode));
+    return std::string(what) + (id.empty() ? "" : " " + id) + code;
+}
+
 }  // namespace
 
 struct HidKeyboard::OpenDevice {
-    OpenDevice(HidPort& port, std::mutex& portMu, std::string id, HidCaps caps, uint64_t generation,
-               HidDevice device)
-        : port(port), portMu(portMu), id(std::move(id)), caps(std::move(caps)), generation(generation),
-          device(device) {}
-    ~OpenDevice() {
-        std::lock_guard<std::mutex> lock(portMu);
-        port.close(port.context, device);
-    }
+    OpenDevice(HidPort& port, std::string id, HidCaps caps, uint64_t generation, HidDevice device)
+        : port(port), id(std::move(id)), caps(std::move(caps)), generation(generation), device(device) {}
+    ~OpenDevice() { port.close(port.context, device); }
     OpenDevice(const OpenDevice&) = delete;
     OpenDevice& operator=(const OpenDevice&) = delete;
 
     HidPort& port;
-    std::mutex& portMu;
     const std::string id;
     const HidCaps caps;
     const uint64_t generation;
@@ -69,6 +86,15 @@ void HidKeyboard::ThreadEnded() {
 bool HidKeyboard::PortComplete() const {
     return port_.enumerate && port_.attributes && port_.caps && port_.open && port_.read && port_.write &&
            port_.setFeature && port_.cancel && port_.close;
+}
+
+HidError HidKeyboard::PortError() const {
+    if (port_.lastError == nullptr) return HidError{HidFailure::Other, 0, false};
+    return port_.lastError(port_.context);
+}
+
+bool HidKeyboard::FansOut(kv::CollectionUsage collection) {
+    return collection.usagePage == kv::kConsumerCollection.usagePage;
 }
 
 int HidKeyboard::Start() {
@@ -113,6 +139,8 @@ void HidKeyboard::Stop() {
         stopping_ = true;
         watching = watching_;
         watching_ = false;
+        exchangeWake_.notify_all();
+        handleClosed_.notify_all();
     }
     // Once unwatch returns no notification runs; one under way may still close handles, so this comes first.
     if (watching) port_.unwatch(port_.context);
@@ -125,6 +153,7 @@ void HidKeyboard::Stop() {
             readers.push_back(reader);
         }
         readers_.clear();
+        subscriptions_.clear();
         for (auto& reader : retired_) readers.push_back(reader);
         retired_.clear();
         scanThread = std::move(scanThread_);
@@ -147,11 +176,16 @@ void HidKeyboard::Stop() {
         stopping_ = false;
         scanned_ = false;
         attached_ = false;
+        removalNoticed_ = false;
+        confirmPending_ = false;
         present_.clear();
         known_.clear();
+        missed_.clear();
+        refused_.clear();
+        chosen_.clear();
         writeHandles_.clear();
         closedForRemoval_.clear();
-        removalNotified_ = false;
+        removalNotified_.clear();
     }
     writers.clear();  // closes the write handles (a write still under way keeps its own until it ends)
 }
@@ -159,43 +193,99 @@ void HidKeyboard::Stop() {
 HidKeyboard::PresenceChange HidKeyboard::Scan() {
     std::lock_guard<std::mutex> scanLock(scanMu_);
     std::vector<std::string> ids;
-    bool listed = false;
-    {
-        std::lock_guard<std::mutex> lock(portMu_);
-        listed = port_.enumerate(port_.context, ids);
-    }
+    const bool listed = port_.enumerate(port_.context, ids);
     PresenceChange change;
-    if (!listed) return change;  // keep the last picture; the next scan tries again
+    if (!listed) {
+        // Only a listing that ran to its end says what is there: keep the last picture, try again next scan.
+        const HidError e = PortError();
+        std::lock_guard<std::mutex> lock(mu_);
+        Log(Describe("listing the HID collections", "", e));
+        return change;
+    }
 
     std::map<std::string, Collection> known;
+    std::map<std::string, Refusal> refused;
+    uint64_t scan = 0;
     {
         std::lock_guard<std::mutex> lock(mu_);
+        scan = ++scans_;
         for (const std::string& id : ids) {
-            auto it = known_.find(id);
-            if (it != known_.end()) known.emplace(id, it->second);
+            if (auto it = known_.find(id); it != known_.end()) known.emplace(id, it->second);
+            if (auto it = refused_.find(id); it != refused_.end()) refused.emplace(id, it->second);
         }
     }
-    std::vector<Collection> present;
+    std::vector<Collection> listedOurs;
     for (const std::string& id : ids) {
         auto it = known.find(id);
         if (it == known.end()) {
+            // A collection that refused to be asked is asked again less and less often while it stays listed.
+            auto r = refused.find(id);
+            if (r != refused.end() && scan < r->second.retryAtScan) continue;
             Collection c;
             c.id = id;
-            std::lock_guard<std::mutex> lock(portMu_);
-            if (!port_.attributes(port_.context, id, c.attributes)) continue;  // asked again next scan
-            const bool ours = c.attributes.vendorId == kv::kVendorId && c.attributes.productId == kv::kProductId;
-            if (ours && !port_.caps(port_.context, id, c.caps)) continue;
+            bool ok = port_.attributes(port_.context, id, c.attributes);
+            const bool ours =
+                ok && c.attributes.vendorId == kv::kVendorId && c.attributes.productId == kv::kProductId;
+            if (ours) ok = port_.caps(port_.context, id, c.caps);
+            if (!ok) {
+                Refusal& next = refused[id];
+                next.retryAtScan = scan + next.delay;
+                next.delay = std::min(next.delay * 2, kRefusalMaxDelay);
+                continue;
+            }
+            refused.erase(id);
             if (ours) LogCollection(c);
             it = known.emplace(id, std::move(c)).first;
         }
-        if (MatchesCollection(it->second.attributes, it->second.caps, kv::CollectionUsage{0, 0}))
-            present.push_back(it->second);
+        const Collection& c = it->second;
+        if (c.attributes.vendorId == kv::kVendorId && c.attributes.productId == kv::kProductId)
+            listedOurs.push_back(c);
     }
 
-    std::vector<std::shared_ptr<OpenDevice>> dropped;  // closed below, outside mu_
+    std::vector<std::shared_ptr<OpenDevice>> dropped;  // closed outside mu_
+    std::vector<PendingOpen> pending;
     {
-        std::lock_guard<std::mutex> lock(mu_);
+        std::unique_lock<std::mutex> lock(mu_);
         known_ = std::move(known);
+        refused_ = std::move(refused);
+        // A collection missing from one listing may be a short gap (the computer waking, a slow driver): it
+        // stays until a second listing in a row misses it, or the system said something was removed.
+        // The second listing counts only when it comes a while after the first, so two listings asked for
+        // at once (a failed read and a failed write) do not make a gap look like a removal.
+        const auto now = std::chrono::steady_clock::now();
+        std::vector<Collection> present = listedOurs;
+        std::map<std::string, std::chrono::steady_clock::time_point> missed;
+        for (const Collection& old : present_) {
+            const bool listedNow = std::any_of(present.begin(), present.end(),
+                                               [&](const Collection& c) { return c.id == old.id; });
+            if (listedNow) continue;
+            auto first = missed_.find(old.id);
+            const auto since = first != missed_.end() ? first->second : now;
+            if (removalNoticed_ || (first != missed_.end() && now - since >= ConfirmDelay())) continue;
+            missed[old.id] = since;
+            present.push_back(old);
+        }
+        removalNoticed_ = false;
+        // Gone and back between two listings (a USB reset, waking up): the keyboard may have forgotten what
+        // it was told and the old handles are dead, so this listing takes it as removed and the next one,
+        // asked for at once, finds it arriving (handles opened before it is announced).
+        if (!removalNotified_.empty()) {
+            const auto back = std::remove_if(present.begin(), present.end(), [&](const Collection& c) {
+                return removalNotified_.count(c.id) != 0;
+            });
+            if (back != present.end()) {
+                present.erase(back, present.end());
+                rescanRequested_ = true;
+                Log("the keyboard went and came back before a listing: removed, then found again");
+            }
+            removalNotified_.clear();
+        }
+        confirmPending_ = !missed.empty();
+        if (confirmPending_) Log("a collection is missing from the listing; looking again");
+        missed_ = std::move(missed);
+        std::sort(present.begin(), present.end(), [](const Collection& a, const Collection& b) { return a.id < b.id; });
+        const bool arrived = std::any_of(present.begin(), present.end(), [&](const Collection& c) { return !IsPresent(c.id); });
+        if (arrived) ++arrivals_;
         present_ = std::move(present);
         for (auto it = writers_.begin(); it != writers_.end();) {
             if (IsPresent(it->first)) {
@@ -205,39 +295,156 @@ HidKeyboard::PresenceChange HidKeyboard::Scan() {
                 it = writers_.erase(it);
             }
         }
+        const bool attached = Choose(kv::kVendorCollection) != nullptr;
+
+        if (running_ && !stopping_) {
+            // When collections arrive, readers without a handle get one now, from this thread, so the keyboard
+            // is not announced before its answers can be read (the system queues reports only into handles
+            // already open).
+            for (auto& [handle, reader] : readers_) {
+                if (!arrived || reader->stop || reader->opening || reader->device != nullptr || reader->handed.device != nullptr)
+                    continue;
+                const Collection* c = TargetOf(*reader);
+                if (c == nullptr || closedForRemoval_.count(c->id) != 0) continue;
+                reader->opening = true;
+                pending.push_back({reader, Handoff{nullptr, c->id, c->caps, generation_}, true});
+            }
+            // Each consumer collection that appeared gets a reader of its own in every consumer subscription.
+            for (const auto& [handle, sub] : subscriptions_) {
+                if (!FansOut(sub.collection)) continue;
+                for (const Collection& c : present_) {
+                    if (!MatchesCollection(c.attributes, c.caps, sub.collection)) continue;
+                    auto range = readers_.equal_range(handle);
+                    if (std::any_of(range.first, range.second, [&](const auto& r) { return r.second->boundId == c.id; }))
+                        continue;
+                    auto reader = NewReader(handle, sub, c.id);
+                    reader->opening = true;
+                    pending.push_back({reader, Handoff{nullptr, c.id, c.caps, generation_}, false});
+                }
+            }
+        }
+        if (scanned_ && attached && !attached_) {
+            // A vendor reader opening its own handle right now is waited for, briefly; so is one still
+            // holding a handle from before the keyboard went (its reads wait on no clock, so it is woken):
+            // that handle is dead and the reader opens a new one.
+            const auto stale = [&](const Reader& r) {
+                return Same(r.collection, kv::kVendorCollection) && r.device != nullptr && r.openedAtArrivals != arrivals_;
+            };
+            for (auto& [handle, reader] : readers_)
+                if (stale(*reader)) port_.cancel(port_.context, reader->device);
+            readerWake_.wait_for(lock, timings_.attachOpenWait, [&] {
+                return std::none_of(readers_.begin(), readers_.end(), [&](const auto& r) {
+                    return stale(*r.second) ||
+                           (Same(r.second->collection, kv::kVendorCollection) && r.second->opening &&
+                            std::none_of(pending.begin(), pending.end(),
+                                         [&](const PendingOpen& p) { return p.reader == r.second; }));
+                });
+            });
+        }
+    }
+    OpenPending(pending);
+    std::vector<HidDevice> unused;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        HandOver(pending, unused);
         // Reads wait without a clock: a reader whose collection went is woken here.
         for (auto& [handle, reader] : readers_)
             if (!reader->openId.empty() && !IsPresent(reader->openId)) CancelReadersOf(reader->openId);
-        const bool attached = std::any_of(present_.begin(), present_.end(), [](const Collection& c) {
-            return MatchesCollection(c.attributes, c.caps, kv::kVendorCollection);
-        });
-        // Unplugged and plugged in again between two listings (a USB reset, waking up): the keyboard may
-        // have forgotten what it was told, so the program must hear it went and came back.
-        const bool replugged = scanned_ && attached && attached_ && removalNotified_;
-        removalNotified_ = false;
-        if (replugged) {
-            ++generation_;  // the old handles are dead
-            for (auto& [id, device] : writers_) dropped.push_back(std::move(device));
-            writers_.clear();
-        }
-        if (scanned_ && (attached != attached_ || replugged)) {
+        const bool attached = Choose(kv::kVendorCollection) != nullptr;
+        if (scanned_ && attached != attached_) {
             change.attached = attached;
-            change.replugged = replugged;
-            for (const auto& [handle, reader] : readers_)
-                if (Same(reader->collection, kv::kVendorCollection)) change.subscribers.push_back(reader);
-            Log(replugged ? "keyboard removed and attached again" : attached ? "keyboard attached" : "keyboard removed");
+            for (const auto& [handle, sub] : subscriptions_)
+                if (Same(sub.collection, kv::kVendorCollection)) change.subscribers.emplace_back(handle, sub);
+            Log(attached ? "keyboard attached" : "keyboard removed");
         }
         attached_ = attached;
         scanned_ = true;
         readerWake_.notify_all();
     }
+    for (HidDevice d : unused) port_.close(port_.context, d);
     return change;
+}
+
+std::shared_ptr<HidKeyboard::Reader> HidKeyboard::NewReader(uint32_t handle, const Subscription& sub,
+                                                            const std::string& boundId) {
+    auto reader = std::make_shared<Reader>();
+    reader->handle = handle;
+    reader->collection = sub.collection;
+    reader->callback = sub.callback;
+    reader->tag = sub.tag;
+    reader->boundId = boundId;
+    return reader;
+}
+
+void HidKeyboard::StartReader(const std::shared_ptr<Reader>& reader) {
+    readers_.emplace(reader->handle, reader);
+    ++liveThreads_;
+    reader->thread = std::thread([this, reader] {
+        ReaderLoop(reader);
+        ThreadEnded();
+    });
+}
+
+void HidKeyboard::OpenPending(std::vector<PendingOpen>& pending) {
+    for (PendingOpen& p : pending) {
+        int why = 0;
+        p.opened.device = OpenFor(p.opened.id, HidAccess::Read, why);
+        if (p.opened.device == nullptr) {
+            const HidError e = PortError();
+            std::lock_guard<std::mutex> lock(mu_);
+            Log(Describe("opening", p.opened.id, e));
+        }
+    }
+}
+
+// Gives each reader the handle opened for it and starts the fresh ones; handles nobody can take any more
+// (the library is stopping, the subscription was cancelled) go to unused, to be closed outside mu_.
+void HidKeyboard::HandOver(std::vector<PendingOpen>& pending, std::vector<HidDevice>& unused) {
+    for (PendingOpen& p : pending) {
+        Reader& r = *p.reader;
+        r.opening = false;
+        const bool wanted = running_ && !stopping_ && !r.stop &&
+                            (p.started || subscriptions_.count(r.handle) != 0);
+        if (!wanted) {
+            if (p.opened.device != nullptr) unused.push_back(p.opened.device);
+            continue;
+        }
+        if (p.opened.device != nullptr) r.handed = std::move(p.opened);
+        if (!p.started) StartReader(p.reader);
+    }
+    readerWake_.notify_all();
 }
 
 const HidKeyboard::Collection* HidKeyboard::FindPresent(kv::CollectionUsage wanted) const {
     for (const Collection& c : present_)
-        if (MatchesCollection(c.attributes, c.caps, wanted) && closedForRemoval_.count(c.id) == 0) return &c;
+        if (MatchesCollection(c.attributes, c.caps, wanted)) return &c;
     return nullptr;
+}
+
+// The collection a selector is bound to: the one chosen before while it is present, else the first
+// matching one in the order of ids, whatever order the system lists them in.
+const HidKeyboard::Collection* HidKeyboard::Choose(kv::CollectionUsage wanted) {
+    const uint32_t key = CollectionKey(wanted);
+    auto it = chosen_.find(key);
+    if (it != chosen_.end()) {
+        for (const Collection& c : present_)
+            if (c.id == it->second && MatchesCollection(c.attributes, c.caps, wanted)) return &c;
+    }
+    const Collection* c = FindPresent(wanted);
+    if (c == nullptr) chosen_.erase(key);
+    else chosen_[key] = c->id;
+    return c;
+}
+
+const HidKeyboard::Collection* HidKeyboard::TargetOf(const Reader& reader) {
+    if (reader.boundId.empty()) return Choose(reader.collection);
+    for (const Collection& c : present_)
+        if (c.id == reader.boundId) return &c;
+    return nullptr;
+}
+
+std::chrono::milliseconds HidKeyboard::ConfirmDelay() const {
+    return std::min<std::chrono::milliseconds>(timings_.removalConfirmDelay, timings_.scanInterval);
 }
 
 bool HidKeyboard::IsPresent(const std::string& id) const {
@@ -246,6 +453,13 @@ bool HidKeyboard::IsPresent(const std::string& id) const {
 
 void HidKeyboard::RequestRescan() {
     std::lock_guard<std::mutex> lock(mu_);
+    rescanRequested_ = true;
+    scanWake_.notify_all();
+}
+
+void HidKeyboard::NoteRemoval() {
+    std::lock_guard<std::mutex> lock(mu_);
+    removalNoticed_ = true;
     rescanRequested_ = true;
     scanWake_.notify_all();
 }
@@ -268,8 +482,10 @@ void HidKeyboard::ScanLoop(uint64_t session) {
         std::vector<std::shared_ptr<Reader>> ended;
         {
             std::unique_lock<std::mutex> lock(mu_);
-            scanWake_.wait_for(lock, watching_ ? timings_.backstopInterval : timings_.scanInterval,
-                               [&] { return session != session_ || rescanRequested_; });
+            const auto wait = confirmPending_ ? ConfirmDelay()
+                              : watching_     ? std::chrono::milliseconds(timings_.backstopInterval)
+                                              : std::chrono::milliseconds(timings_.scanInterval);
+            scanWake_.wait_for(lock, wait, [&] { return session != session_ || rescanRequested_; });
             if (session != session_) return;  // End ran (perhaps from a callback on this very thread)
             rescanRequested_ = false;
             for (auto it = retired_.begin(); it != retired_.end();) {
@@ -289,24 +505,21 @@ void HidKeyboard::ScanLoop(uint64_t session) {
 }
 
 void HidKeyboard::DeliverPresence(const PresenceChange& change) {
-    for (const auto& reader : change.subscribers) {
+    for (const auto& [handle, sub] : change.subscribers) {
         {
             std::lock_guard<std::mutex> lock(mu_);
-            if (reader->stop) continue;
+            if (subscriptions_.count(handle) == 0) continue;  // cancelled meanwhile
         }
-        for (const bool state : {false, true}) {
-            if (state != change.attached && !change.replugged) continue;
-            kv::ServiceRequestRecord record{};
-            record.tag = reader->tag;
-            record.countOrState = state ? 1u : 0u;
-            kv::ServiceNotification notification{};
-            notification.kind = kv::kNotifyStateChange;
-            notification.request = &record;
-            try {
-                (void)reader->callback(&notification);
-            } catch (...) {
-                // A subscriber's callback that throws loses its notification; the library's thread goes on.
-            }
+        kv::ServiceRequestRecord record{};
+        record.tag = sub.tag;
+        record.countOrState = change.attached ? 1u : 0u;
+        kv::ServiceNotification notification{};
+        notification.kind = kv::kNotifyStateChange;
+        notification.request = &record;
+        try {
+            (void)sub.callback(&notification);
+        } catch (...) {
+            // A subscriber's callback that throws loses its notification; the library's thread goes on.
         }
     }
 }
@@ -324,23 +537,44 @@ int HidKeyboard::DeviceCount(kv::CollectionUsage collection) {
     }));
 }
 
+// The subscription's handles are open when it returns, so the first answer after it is not lost: the
+// system queues input reports only into handles that are already open.
 uint32_t HidKeyboard::Subscribe(kv::CollectionUsage collection, kv::ServiceCallback callback, uint32_t tag) {
     if (callback == nullptr) return 0;
-    std::lock_guard<std::mutex> lock(mu_);
-    if (!running_ || stopping_) return 0;
-    auto reader = std::make_shared<Reader>();
-    reader->handle = nextHandle_++;
-    if (nextHandle_ == 0) nextHandle_ = 1;
-    reader->collection = collection;
-    reader->callback = callback;
-    reader->tag = tag;
-    readers_.emplace(reader->handle, reader);
-    ++liveThreads_;
-    reader->thread = std::thread([this, reader] {
-        ReaderLoop(reader);
-        ThreadEnded();
-    });
-    return reader->handle;
+    std::vector<PendingOpen> pending;
+    uint32_t handle = 0;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        if (!running_ || stopping_) return 0;
+        handle = nextHandle_++;
+        if (nextHandle_ == 0) nextHandle_ = 1;
+        const Subscription sub{collection, callback, tag};
+        subscriptions_.emplace(handle, sub);
+        if (FansOut(collection)) {
+            for (const Collection& c : present_) {
+                if (!MatchesCollection(c.attributes, c.caps, collection)) continue;
+                auto reader = NewReader(handle, sub, c.id);
+                reader->opening = true;
+                pending.push_back({reader, Handoff{nullptr, c.id, c.caps, generation_}, true});
+                StartReader(reader);
+            }
+        } else {
+            auto reader = NewReader(handle, sub, {});
+            if (const Collection* c = Choose(collection); c != nullptr) {
+                reader->opening = true;
+                pending.push_back({reader, Handoff{nullptr, c->id, c->caps, generation_}, true});
+            }
+            StartReader(reader);
+        }
+    }
+    OpenPending(pending);
+    std::vector<HidDevice> unused;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        HandOver(pending, unused);
+    }
+    for (HidDevice d : unused) port_.close(port_.context, d);
+    return handle;
 }
 
 uint32_t HidKeyboard::NewHandle() {
@@ -356,13 +590,15 @@ uint32_t HidKeyboard::NewHandle() {
 // not wait for it: the caller may be the very thread that callback waits on.
 bool HidKeyboard::Cancel(uint32_t handle) {
     std::lock_guard<std::mutex> lock(mu_);
-    auto it = readers_.find(handle);
-    if (it == readers_.end()) return writeHandles_.erase(handle) > 0;
-    std::shared_ptr<Reader> reader = std::move(it->second);
-    readers_.erase(it);
-    reader->stop = true;
-    if (reader->device != nullptr) port_.cancel(port_.context, reader->device);
-    retired_.push_back(std::move(reader));
+    if (subscriptions_.erase(handle) == 0) return writeHandles_.erase(handle) > 0;
+    auto range = readers_.equal_range(handle);
+    for (auto it = range.first; it != range.second; ++it) {
+        std::shared_ptr<Reader> reader = std::move(it->second);
+        reader->stop = true;
+        if (reader->device != nullptr) port_.cancel(port_.context, reader->device);
+        retired_.push_back(std::move(reader));
+    }
+    readers_.erase(range.first, range.second);
     readerWake_.notify_all();
     return true;
 }
@@ -371,80 +607,107 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
     std::vector<uint8_t> buffer;
     int failures = 0;  // in a row: a collection that keeps failing is retried less and less often
     for (;;) {
-        std::string id;
-        HidCaps caps;
-        uint64_t generation = 0;
+        Handoff open;
+        uint64_t arrivals = 0;
         {
             std::unique_lock<std::mutex> lock(mu_);
-            readerWake_.wait(lock, [&] { return reader->stop || FindPresent(reader->collection) != nullptr; });
+            readerWake_.wait(lock, [&] {
+                if (reader->stop || reader->handed.device != nullptr) return true;
+                const Collection* c = reader->opening ? nullptr : TargetOf(*reader);
+                return c != nullptr && closedForRemoval_.count(c->id) == 0;
+            });
             if (reader->stop) break;
-            const Collection* c = FindPresent(reader->collection);
-            id = c->id;
-            caps = c->caps;
-            generation = generation_;
-        }
-        HidDevice device = nullptr;
-        int why = 0;
-        {
-            std::lock_guard<std::mutex> lock(portMu_);
-            device = OpenFor(id, HidAccess::Read, why);
-        }
-        if (device == nullptr) {
-            // Another program holding it is not helped by a scan; otherwise it may have gone between the
-            // scan and the open, or the user may not be allowed to open it.
-            if (why != kOpenHeldByOther) RequestRescan();
-            failures = std::min(failures + 1, 5);
-            std::unique_lock<std::mutex> lock(mu_);
-            if (why == kOpenHeldByOther && !reader->heldLogged) {
-                Log("keyboard held by another program: " + id + " cannot be opened for reading (sharing violation)");
-                reader->heldLogged = true;
+            arrivals = arrivals_;
+            if (reader->handed.device != nullptr) {
+                open = std::move(reader->handed);
+                reader->handed = Handoff{};
+            } else {
+                const Collection* c = TargetOf(*reader);
+                open = Handoff{nullptr, c->id, c->caps, generation_};
+                reader->opening = true;
             }
-            readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] { return reader->stop; });
-            continue;
         }
+        if (open.device == nullptr) {
+            int why = 0;
+            open.device = OpenFor(open.id, HidAccess::Read, why);
+            const HidError e = open.device == nullptr ? PortError() : HidError{};
+            std::unique_lock<std::mutex> lock(mu_);
+            reader->opening = false;
+            readerWake_.notify_all();
+            if (open.device == nullptr) {
+                // It may have gone between the scan and the open, or the user may not be allowed to open it.
+                // Waiting is cut short when a scan finds a collection arriving (the keyboard plugged in again).
+                // Another program holding it is not helped by a scan: it is said once, and tried again later.
+                const bool held = why == kOpenHeldByOther || e.failure == HidFailure::SharingViolation;
+                if (!held) Log(Describe("opening", open.id, e));
+                else if (!reader->heldLogged)
+                    Log("keyboard held by another program: " + open.id +
+                        " cannot be opened for reading (sharing violation)");
+                reader->heldLogged = held;
+                if (!held) rescanRequested_ = true;
+                scanWake_.notify_all();
+                failures = std::min(failures + 1, 5);
+                readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] {
+                    return reader->stop || reader->handed.device != nullptr || arrivals_ != arrivals;
+                });
+                if (arrivals_ != arrivals) failures = 0;
+                continue;
+            }
+        }
+        ConsumerLayout layout;
         {
             std::lock_guard<std::mutex> lock(mu_);
-            reader->device = device;
-            reader->openId = id;
+            reader->device = open.device;
+            reader->openId = open.id;
+            reader->openedAtArrivals = arrivals_;
             reader->heldLogged = false;
+            readerWake_.notify_all();
+            if (FansOut(reader->collection)) {
+                layout = DescribeConsumerLayout(open.caps);
+                if (layout.declared && !layout.expected) Log(layout.description + " on " + open.id);
+            }
         }
-        buffer.assign(std::max<std::size_t>(caps.inputReportLength, kMinReadBuffer), 0);
+        const std::size_t reportLength = open.caps.inputReportLength;
+        buffer.assign(reportLength > 0 ? reportLength : kMinReadBuffer, 0);
         bool failed = false;
+        HidError error;
         const int readTimeout = port_.cancelEndsRead ? -1 : timings_.readTimeoutMs;
-        // Checked before each read too: a cancel aimed at this handle may have come before it was known
-        // (a port's cancel holds for the next read, but not for one aimed at no handle).
+        // Checked before each read too: a cancel aimed at this handle may have come before it was known.
         const auto done = [&] {
-            std::lock_guard<std::mutex> lock(mu_);
-            return reader->stop || generation != generation_ || !IsPresent(id) || closedForRemoval_.count(id) != 0;
+            return reader->stop || open.generation != generation_ || !IsPresent(open.id) ||
+                   closedForRemoval_.count(open.id) != 0;
         };
         for (;;) {
-            if (done()) break;
             {
                 std::lock_guard<std::mutex> lock(mu_);
+                if (done()) break;
                 ++reader->readsStarted;
                 exchangeWake_.notify_all();
             }
-            const int n = port_.read(port_.context, device, buffer.data(), buffer.size(), readTimeout);
+            const int n = port_.read(port_.context, open.device, buffer.data(), buffer.size(), readTimeout);
             if (n < 0) {
+                error = PortError();
                 failed = true;
                 break;
             }
             failures = 0;
-            if (done()) break;
-            const std::size_t count = std::min(static_cast<std::size_t>(n), buffer.size());
-            if (count > 0 && IsOwnInputReport(caps, buffer.data(), count) && PassOnReport(*reader)) {
-                DeliverData(*reader, buffer.data(), count);
-                NoteAnswer(*reader);
+            {
+                std::lock_guard<std::mutex> lock(mu_);
+                if (done()) break;
             }
+            const std::size_t count = std::min(static_cast<std::size_t>(n), buffer.size());
+            SplitInputReports(buffer.data(), count, reportLength, [&](const uint8_t* report, std::size_t length) {
+                if (!IsOwnInputReport(open.caps, report, length) || !PassOnReport(*reader)) return;
+                DeliverData(*reader, layout, report, length);
+                NoteAnswer(*reader);
+            });
         }
         {
             std::lock_guard<std::mutex> lock(mu_);
             reader->device = nullptr;
+            readerWake_.notify_all();
         }
-        {
-            std::lock_guard<std::mutex> lock(portMu_);
-            port_.close(port_.context, device);
-        }
+        port_.close(port_.context, open.device);
         {
             std::lock_guard<std::mutex> lock(mu_);
             reader->openId.clear();
@@ -452,18 +715,29 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
         }
         if (failed) {
             // Removed, or the handle went stale (sleep and wake): look at the system again, then reopen.
-            RequestRescan();
-            failures = std::min(failures + 1, 5);
             std::unique_lock<std::mutex> lock(mu_);
-            Log("read failed on " + id);
-            readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] { return reader->stop; });
+            rescanRequested_ = true;
+            scanWake_.notify_all();
+            failures = std::min(failures + 1, 5);
+            Log(Describe("reading", open.id, error));
+            readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] {
+                return reader->stop || reader->handed.device != nullptr || arrivals_ != arrivals;
+            });
         }
     }
+    HidDevice unused = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        unused = reader->handed.device;
+        reader->handed = Handoff{};
+    }
+    if (unused != nullptr) port_.close(port_.context, unused);
     std::lock_guard<std::mutex> lock(mu_);
     reader->exited = true;
 }
 
-void HidKeyboard::DeliverData(const Reader& reader, const uint8_t* data, std::size_t length) {
+void HidKeyboard::DeliverData(const Reader& reader, const ConsumerLayout& layout, const uint8_t* data,
+                              std::size_t length) {
     {
         std::lock_guard<std::mutex> lock(mu_);
         if (reader.stop) return;
@@ -474,7 +748,7 @@ void HidKeyboard::DeliverData(const Reader& reader, const uint8_t* data, std::si
     record.data = data;
     kv::ConsumerInfo info{};
     uint16_t usage = 0;
-    if (reader.collection.usagePage == kv::kConsumerCollection.usagePage && DecodeConsumerUsage(data, length, usage)) {
+    if (FansOut(reader.collection) && DecodeConsumerReport(layout, data, length, usage)) {
         kv::SetConsumerUsagePointer(info, &usage);
         record.consumer = &info;
     }
@@ -496,24 +770,27 @@ std::shared_ptr<HidKeyboard::OpenDevice> HidKeyboard::Writer(kv::CollectionUsage
     {
         std::lock_guard<std::mutex> lock(mu_);
         if (!running_) return nullptr;
-        const Collection* c = FindPresent(collection);
-        if (c == nullptr) return nullptr;
+        const Collection* c = Choose(collection);
+        if (c == nullptr || closedForRemoval_.count(c->id) != 0) return nullptr;
         caps = c->caps;
         auto it = writers_.find(c->id);
         if (it != writers_.end() && it->second->generation == generation_) return it->second;
         id = c->id;
         generation = generation_;
     }
-    HidDevice device = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(portMu_);
-        device = OpenFor(id, HidAccess::Write, why);
-    }
+    const HidDevice device = OpenFor(id, HidAccess::Write, why);
     if (device == nullptr) {
-        if (why != kOpenHeldByOther) RequestRescan();
+        const HidError e = PortError();
+        if (e.failure == HidFailure::SharingViolation) why = kOpenHeldByOther;
+        if (why == kOpenHeldByOther) return nullptr;  // said by the caller; a scan would not help
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            Log(Describe("opening", id, e));
+        }
+        RequestRescan();
         return nullptr;
     }
-    auto opened = std::make_shared<OpenDevice>(port_, portMu_, id, caps, generation, device);
+    auto opened = std::make_shared<OpenDevice>(port_, id, caps, generation, device);
     std::shared_ptr<OpenDevice> replaced;  // closed outside mu_
     std::lock_guard<std::mutex> lock(mu_);
     auto& slot = writers_[id];
@@ -535,14 +812,19 @@ void HidKeyboard::DropWriter(const std::shared_ptr<OpenDevice>& device) {
     RequestRescan();
 }
 
-// A write that fails on a handle that may have gone stale (the computer slept) is tried once more on a
-// freshly opened one; a removed collection cannot be opened again, so that write fails at once.
+// Only a handle that went stale (the computer slept) or a collection that went away is worth a second
+// try, on a freshly opened handle (a removed collection cannot be opened again, so that write fails at
+// once). A write that timed out may already have reached the keyboard and is never sent again; one the
+// system refused would be refused again.
 int HidKeyboard::SendOutput(kv::CollectionUsage collection, const uint8_t* data, std::size_t length, bool feature) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         HidCaps caps;
         int why = 0;
+        // A command to the keyboard waits for other programs' commands first, before its handle is opened.
+        const bool taken = !feature && TakeExchange(collection);
         std::shared_ptr<OpenDevice> device = Writer(collection, caps, why);
         if (device == nullptr) {
+            WaitForAnswerAndRelease(taken, false);
             if (why != kOpenHeldByOther) return 0;
             Log("keyboard held by another program: the collection cannot be opened for writing (sharing "
                 "violation); not sent");
@@ -552,23 +834,31 @@ int HidKeyboard::SendOutput(kv::CollectionUsage collection, const uint8_t* data,
         const FrameStatus framed =
             FrameOutputReport(data, length, feature ? caps.featureReportLength : caps.outputReportLength, report);
         if (framed != FrameStatus::Ok) {
+            WaitForAnswerAndRelease(taken, false);
             std::lock_guard<std::mutex> lock(mu_);
             Log(framed == FrameStatus::TooLong ? "report longer than the collection takes; not sent" : "empty report");
             return 0;
         }
         int sent = 0;
-        const bool taken = !feature && TakeExchange(collection);
+        HidError error;
         {
             std::lock_guard<std::mutex> lock(device->writeMu);
             sent = feature ? port_.setFeature(port_.context, device->device, report.data(), report.size())
                            : port_.write(port_.context, device->device, report.data(), report.size(),
                                          timings_.writeTimeoutMs);
+            if (feature ? sent <= 0 : sent != static_cast<int>(report.size())) error = PortError();
         }
-        if (taken) WaitForAnswerAndRelease(true, sent == static_cast<int>(report.size()));
+        WaitForAnswerAndRelease(taken, sent == static_cast<int>(report.size()));
         if (feature ? sent > 0 : sent == static_cast<int>(report.size())) return static_cast<int>(length);
-        DropWriter(device);  // the scan it asks for tells whether the keyboard is gone
-        std::lock_guard<std::mutex> lock(mu_);
-        Log(feature ? "feature report refused" : "write failed");
+        if (error.failure == HidFailure::None) error.failure = HidFailure::Other;
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            Log(Describe(feature ? "feature report to" : "writing to", device->id, error));
+        }
+        const bool stale = error.failure == HidFailure::Gone;
+        // A handle that may be broken is closed; the scan it asks for tells whether the keyboard is gone.
+        if (stale || error.handleDead || error.failure == HidFailure::Other) DropWriter(device);
+        if (!stale) return 0;
     }
     return 0;
 }

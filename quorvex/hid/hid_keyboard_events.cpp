@@ -4,6 +4,7 @@
 // subscriber (presence changes go out from the scan thread).
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "hid/hid_keyboard.h"
 
@@ -24,8 +25,9 @@ void HidKeyboard::OnSystemEvent(HidEvent event, const std::string& id) {
         }
         case HidEvent::Removal: {
             std::lock_guard<std::mutex> lock(mu_);
+            removalNoticed_ = true;  // the next listing without it is believed at once
             if (known_.count(id) != 0) {
-                removalNotified_ = true;
+                removalNotified_.insert(id);
                 Log("removal notified: " + id);
             }
             break;
@@ -77,25 +79,32 @@ void HidKeyboard::CloseForRemoval(const std::string& id) {
     }
     writer.reset();  // closes it, unless a write holds it still
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timings_.removalCloseWaitMs);
-    std::unique_lock<std::mutex> lock(mu_);
-    const auto readerOpen = [&] {
-        for (const auto* list : {&readers_}) {
-            for (const auto& [handle, reader] : *list)
-                if (reader->openId == id) return true;
+    for (;;) {
+        std::vector<HidDevice> handed;  // opened for a reader that has not taken it yet: closed here
+        {
+            std::unique_lock<std::mutex> lock(mu_);
+            bool busy = !lastWriter.expired();
+            const auto look = [&](Reader& r) {
+                if (r.handed.device != nullptr && r.handed.id == id) {
+                    handed.push_back(r.handed.device);
+                    r.handed = Handoff{};
+                }
+                busy = busy || r.openId == id || r.opening;
+            };
+            for (auto& [handle, reader] : readers_) look(*reader);
+            for (auto& reader : retired_) look(*reader);
+            if (handed.empty()) {
+                if (stopping_ || !busy) return;
+                if (std::chrono::steady_clock::now() >= deadline) {
+                    Log("query-remove: a handle of " + id + " is still open");
+                    return;
+                }
+                // A write's handle gives no signal when it closes: look every few milliseconds.
+                handleClosed_.wait_for(lock, std::chrono::milliseconds(10));
+                continue;
+            }
         }
-        for (const auto& reader : retired_)
-            if (reader->openId == id) return true;
-        return false;
-    };
-    // A write's handle gives no signal when it closes: look every few milliseconds.
-    while (!stopping_ && (readerOpen() || !lastWriter.expired())) {
-        if (handleClosed_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() +
-                                                                  std::chrono::milliseconds(10))) ==
-                std::cv_status::timeout &&
-            std::chrono::steady_clock::now() >= deadline) {
-            Log("query-remove: a handle of " + id + " is still open");
-            return;
-        }
+        for (HidDevice device : handed) port_.close(port_.context, device);
     }
 }
 

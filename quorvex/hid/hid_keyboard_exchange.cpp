@@ -41,14 +41,24 @@ bool HidKeyboard::TakeExchange(kv::CollectionUsage collection) {
     // What this program's vendor readers hold now answers commands of others: it is thrown away, and each
     // reader goes round to a fresh read before the command goes out, so nothing read before counts for it.
     std::unique_lock<std::mutex> lock(mu_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timings_.answerWaitMs);
+    // A handle being opened for a reader right now is waited for, so it is cleared too.
+    readerWake_.wait_until(lock, deadline, [&] {
+        return stopping_ || std::none_of(readers_.begin(), readers_.end(), [](const auto& r) {
+                   return IsVendor(r.second->collection) && r.second->opening;
+               });
+    });
     std::vector<std::pair<std::shared_ptr<Reader>, uint64_t>> listening;
     for (const auto& [handle, reader] : readers_) {
-        if (!IsVendor(reader->collection) || reader->device == nullptr) continue;
+        if (!IsVendor(reader->collection)) continue;
+        // Opened for the reader and not yet taken: nothing more can come into it but our own answer.
+        if (reader->handed.device != nullptr && port_.flush != nullptr) port_.flush(port_.context, reader->handed.device);
+        if (reader->device == nullptr) continue;
         if (port_.flush != nullptr) port_.flush(port_.context, reader->device);
         port_.cancel(port_.context, reader->device);
         listening.emplace_back(reader, reader->readsStarted);
     }
-    exchangeWake_.wait_for(lock, std::chrono::milliseconds(timings_.answerWaitMs), [&] {
+    exchangeWake_.wait_until(lock, deadline, [&] {
         return stopping_ || std::all_of(listening.begin(), listening.end(), [](const auto& r) {
                    return r.first->device == nullptr || r.first->readsStarted != r.second;
                });
@@ -64,7 +74,7 @@ void HidKeyboard::WaitForAnswerAndRelease(bool taken, bool sent) {
     {
         std::unique_lock<std::mutex> lock(mu_);
         const bool listening = std::any_of(readers_.begin(), readers_.end(), [](const auto& r) {
-            return IsVendor(r.second->collection) && r.second->device != nullptr;
+            return IsVendor(r.second->collection) && (r.second->device != nullptr || r.second->handed.device != nullptr);
         });
         if (sent && listening)
             exchangeWake_.wait_for(lock, std::chrono::milliseconds(timings_.answerWaitMs),
