@@ -3,7 +3,8 @@
 //
 //   Init                     starts the backend (the keyboard thread and the control channel); 1
 //   End                      stops it and saves what it must keep; 1. Init may follow again
-//   Debug(level)             log verbosity: 0 log in memory only, above 0 also on the error output; 1
+//   Debug(level)             the log: 0 off; above 0 on (the real keyboard on Windows: the debugger's output
+//                            and %LOCALAPPDATA%\Halvorn\Quorvex.log; elsewhere the error output)
 //   RequestGetDeviceCount    1 for each of the three collections while attached, otherwise 0
 //   RequestAsyncRead         subscribes callback + tag to a collection's input reports and presence
 //                            changes; fills in a non-zero handle; 1, or 0 when refused
