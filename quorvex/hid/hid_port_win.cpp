@@ -177,6 +177,7 @@ bool Caps(void*, const std::string& id, HidCaps& out) {
     if (!ok) Note(GetLastError());
     HIDP_CAPS caps{};
     std::vector<HIDP_VALUE_CAPS> values;
+    std::vector<HIDP_BUTTON_CAPS> buttons;
     if (ok) {
         ok = HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS;
         if (ok && caps.NumberInputValueCaps > 0) {
@@ -186,6 +187,14 @@ bool Caps(void*, const std::string& id, HidCaps& out) {
                 values.resize(count);
             else
                 values.clear();
+        }
+        if (ok && caps.NumberInputButtonCaps > 0) {
+            buttons.resize(caps.NumberInputButtonCaps);
+            USHORT count = caps.NumberInputButtonCaps;
+            if (HidP_GetButtonCaps(HidP_Input, buttons.data(), &count, preparsed) == HIDP_STATUS_SUCCESS)
+                buttons.resize(count);
+            else
+                buttons.clear();
         }
         if (!ok) Note(ERROR_INVALID_DATA);
         HidD_FreePreparsedData(preparsed);
@@ -201,6 +210,12 @@ bool Caps(void*, const std::string& id, HidCaps& out) {
     out.inputValues.clear();
     for (const HIDP_VALUE_CAPS& v : values)
         out.inputValues.push_back(HidValueField{v.ReportID, v.UsagePage, v.BitSize, v.ReportCount});
+    // A usage array (a consumer collection often declares its usage so) is a button capability without a
+    // size; when it is the collection's only field, it fills its report after the id.
+    for (const HIDP_BUTTON_CAPS& b : buttons)
+        if (!b.IsAlias && (b.BitField & 0x02) == 0) out.inputValues.push_back(HidValueField{b.ReportID, b.UsagePage, 0, 1});
+    if (values.empty() && out.inputValues.size() == 1 && caps.InputReportByteLength > 1)
+        out.inputValues.front().bitSize = static_cast<uint16_t>((caps.InputReportByteLength - 1) * 8);
     return true;
 }
 
