@@ -18,6 +18,7 @@ extern "C" {
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -281,7 +282,7 @@ int Transfer(WinDevice* d, std::unique_ptr<WinTransfer>& slot, bool reading, uin
     DWORD moved = 0;
     if (GetOverlappedResult(d->file, &t.ov, &moved, FALSE)) {  // it may have completed meanwhile
         if (reading) {
-            std::copy(t.buffer.begin(), t.buffer.begin() + moved, readBuffer);
+            if (moved > 0) std::memcpy(readBuffer, t.buffer.data(), std::min<std::size_t>(moved, t.buffer.size()));
             if (moved == 0) Note(ERROR_TIMEOUT, HidFailure::TimedOut);
         }
         return static_cast<int>(moved);
