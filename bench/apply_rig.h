@@ -224,6 +224,31 @@ public:
         return out;
     }
 
+    // Reads the keyboard's macro area and key tables back, as a refresh from the keyboard does; `matches`
+    // tells whether what was read is what the keyboard's memory holds.
+    ApplyOutcome ReadBack(bool& matches) {
+        ApplyOutcome out;
+        out.saved = out.written = true;
+        std::size_t areaSize = 0;
+        {
+            std::lock_guard<std::mutex> hold(data.lock);
+            areaSize = kv::EncodeMacroArea(data.content.macros, true).size();
+        }
+        std::vector<uint8_t> memory;
+        (void)vk_.Dump("macros " + std::to_string(areaSize), memory);
+        std::vector<uint8_t> tables;
+        (void)vk_.Dump("keytables", tables);
+        const Clock::time_point start = Clock::now();
+        std::vector<uint8_t> area(memory.size());
+        out.result = kv::ReadMacroArea(area.data(), area.size());
+        std::vector<uint8_t> read(3 * kv::kKeyTableSize);
+        for (unsigned p = 0; p < 3 && out.result == kv::kResultSuccess; ++p)
+            out.result = kv::ReadKeyTable(read.data() + p * kv::kKeyTableSize, p);
+        out.ms = MillisecondsSince(start);
+        matches = out.result == kv::kResultSuccess && area == memory && read == tables;
+        return out;
+    }
+
     // The working file validates and holds exactly the working data.
     bool WorkingFileIntact(std::string& why) {
         const kv::ValidateResult v = kv::ValidateProfileFile(WorkingFile());

@@ -43,6 +43,7 @@ struct Row {
     double extraMs;                  // what the fault may add to a normal Apply's time
     bool dataArrives;                // the keyboard must hold the data after the faulty Apply itself
     int drainMs;                     // answers still on their way after the fault is cleared
+    bool reads = false;              // the keyboard is read back instead of written
 };
 
 std::string ResultName(int r) {
@@ -76,6 +77,12 @@ const std::vector<Row>& Rows() {
              (void)rig.Vk().Command("fault delay 0");
          },
          {1, kv::kResultNoAnswer}, 3500 + kWritesInApply * kFailedExchangeMs, false, 1600},
+        {"answers later than the answer wait, reading", "fault delay 1500",
+         [](ApplyRig& rig, const std::atomic<bool>& done, std::string&) {
+             Wait(done, 3500);
+             (void)rig.Vk().Command("fault delay 0");
+         },
+         {1, kv::kResultNoAnswer}, 3500 + 4 * kFailedExchangeMs, false, 1600, true},
         {"stray reports during the Apply", nullptr,
          [](ApplyRig& rig, const std::atomic<bool>& done, std::string&) {
              while (!done.load()) {
@@ -158,14 +165,15 @@ bool RunRow(const Row& row, int index) {
         }
     });
 
-    rig.Edit();
+    if (!row.reads) rig.Edit();
     std::vector<std::string> problems;
     if (row.fault != nullptr && !rig.Vk().Command(row.fault).ok) problems.push_back("the fault could not be set");
     std::atomic<bool> applyDone{false};
     std::string note;
     std::thread helper;
     if (row.during) helper = std::thread([&] { row.during(rig, applyDone, note); });
-    const ApplyOutcome faulty = rig.Apply();
+    bool readMatches = false;
+    const ApplyOutcome faulty = row.reads ? rig.ReadBack(readMatches) : rig.Apply();
     applyDone.store(true);
     if (helper.joinable()) helper.join();
 
@@ -176,7 +184,11 @@ bool RunRow(const Row& row, int index) {
     if (!Promised(row, faulty.result)) problems.push_back("result " + ResultName(faulty.result) + " is not one promised");
     if (faulty.ms > boundMs) problems.push_back("took longer than " + Seconds(boundMs));
     if (row.dataArrives && faulty.result == kv::kResultSuccess && !rig.KeyboardHoldsData(why)) problems.push_back(why);
-    if (faulty.result == kv::kResultSuccess && !rig.KeyboardHoldsData(why)) problems.push_back("reported success but " + why);
+    if (row.reads) {
+        if (faulty.result == kv::kResultSuccess && !readMatches) problems.push_back("reported success but read other data than the keyboard holds");
+    } else if (faulty.result == kv::kResultSuccess && !rig.KeyboardHoldsData(why)) {
+        problems.push_back("reported success but " + why);
+    }
     if (!note.empty()) problems.push_back(note);
     if (std::strncmp(row.id, "bank", 4) == 0) {
         std::vector<uint8_t> bank;

@@ -6,10 +6,10 @@
 # Prints "PROOF|R1|fuzz <target>|0 findings|<n> executions, <f> findings|PASS or FAIL" per target; exits
 # non-zero only when a target could not be built or run.
 set -uo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-cd "$root"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
+proof_deps
 seconds=600
-[ "${1:-}" = --quick ] && seconds=10
+[ "$quick" -eq 1 ] && seconds=10
 seconds=${PROOF_FUZZ_SECONDS:-$seconds}
 command -v "${CXX_FUZZ:-clang++}" >/dev/null || { echo "r1_fuzz: no clang++ (scripts/deps.sh installs it)" >&2; exit 2; }
 

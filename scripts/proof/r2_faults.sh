@@ -4,15 +4,10 @@
 # fault alone: a hang is ended after PROOF_FAULT_TIMEOUT seconds (default 120).
 # Usage: scripts/proof/r2_faults.sh [--quick]   (the matrix is the same either way: about a minute)
 set -uo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-cd "$root"
-build=${PROOF_NATIVE_BUILD:-build/native}
+source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 limit=${PROOF_FAULT_TIMEOUT:-120}
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 2
-fi
-cmake --build "$build" --target fault_matrix_bench quorvex >/dev/null || { echo "r2_faults: the build failed" >&2; exit 2; }
-bench=$build/bin/fault_matrix_bench
+proof_build_native fault_matrix_bench quorvex >/dev/null || { echo "r2_faults: the build failed" >&2; exit 2; }
+bench=build/native/bin/fault_matrix_bench
 mapfile -t rows < <("$bench" --list) || exit 2
 [ ${#rows[@]} -gt 0 ] || { echo "r2_faults: no fault rows" >&2; exit 2; }
 for row in "${rows[@]}"; do

@@ -22,6 +22,9 @@ inline constexpr uint32_t TAG_BANK = 0x004C4544;  // "DEL"
 inline constexpr unsigned MSG_LANGUAGE = 0x5041;
 inline constexpr uint32_t TAG_LANGUAGE = 0x4C414E47;  // "LANG"
 inline constexpr unsigned MSG_SLIDER = 0x28D1;
+// Posted to itself after the window's first showing: builds the hidden dialogs the first click opens.
+inline constexpr unsigned MSG_PREPARE = 0x5052;
+inline constexpr uint32_t TAG_PREPARE = 0x50524550;  // "PREP"
 
 // The notification-area icon: identifier (also its menu resource) and callback message.
 inline constexpr unsigned TRAY_ICON_ID = 140;

@@ -22,6 +22,8 @@ namespace kv {
 
 // The answer path, on the HID service's thread: an input report from the vendor collection. Copied into the
 // waiting exchange's buffer (cut to its capacity) only while an attempt is outstanding; ignored otherwise.
+// A report that repeats the command, length and offset of an earlier request that was sent more than once
+// (and not those of the waiting one) is a late answer to that request: ignored for 10 s after it.
 void DeliverAnswer(const uint8_t* data, std::size_t count);
 
 // Clears the busy flag and the answer event (binding, and tests).

@@ -165,15 +165,28 @@ void Kelvane_DlgComposite::ApplyForm() {
     }
 }
 
-void Kelvane_DlgComposite::Open() {
-    ++openCount_;
-    counted_ = true;
+void Kelvane_DlgComposite::NoteLanguage() {
     const int language = GetLanguageIndex();
     if (language != textLanguage_) {
         textLanguage_ = language;
         textCache_.clear();
         listsNamed_ = false;
     }
+}
+
+bool Kelvane_DlgComposite::Prepare() {
+    if (m_hWnd) return true;
+    if (!Create()) return false;
+    for (SetIndex set : {kKeySet, kMacroSet, kMacro2Set, kMediaSet, kFunctionSet}) (void)Looks(set);
+    NoteLanguage();
+    ApplyTexts();
+    return true;
+}
+
+void Kelvane_DlgComposite::Open() {
+    ++openCount_;
+    counted_ = true;
+    NoteLanguage();
     ApplyForm();
 
     // The macro page from the working data, recording off.
@@ -692,7 +705,7 @@ INT_PTR Kelvane_DlgComposite::Run(const Target& target) {
     ShowWindow(m_hWnd, SW_HIDE);
     if (owner) SetActiveWindow(owner);
     // The page's copies of the macros are not kept while the dialog is closed.
-    macroPage_.Fill({}, false);
+    macroPage_.Release();
     return result_;
 }
 
@@ -786,6 +799,11 @@ public:
         host_.RestoreKeyLook(target_.controlId);
         target_.macroOnly = false;
         return result;
+    }
+    void Prepare() override {
+        if (running_) return;
+        if (!dialog_) dialog_ = std::make_unique<Kelvane_DlgComposite>(host_, services_, openCount_);
+        (void)dialog_->Prepare();
     }
     bool IsOpen() const override { return openCount_ > 0; }
     int OpenCount() const override { return openCount_; }

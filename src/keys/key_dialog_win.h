@@ -96,6 +96,9 @@ public:
     // Opens the dialog on the target and runs it until OK or cancel ends it; hidden again on return. The
     // window and its controls are built at the first opening and kept, so later openings are quick.
     INT_PTR Run(const Target& target);
+    // Builds the window hidden, with every page's pictures decoded and the texts set, so that the first
+    // opening costs no more than a later one. Nothing when already built; false when it cannot be built.
+    bool Prepare();
     // The cancel path (the keyboard was detached): nothing not yet applied is stored.
     void CloseByCancel();
 
@@ -145,6 +148,7 @@ private:
     LookSet& Looks(SetIndex set);
     SkinLooks GeneralLooks();
     void Open();
+    void NoteLanguage();
     void ApplyForm();
     void CreateControls();
     void FillLists();

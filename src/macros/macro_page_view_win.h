@@ -78,6 +78,8 @@ public:
 
     // The macro list from the working data; no current macro yet.
     void Fill(std::vector<MacroRecord> macros, bool recordDelays);
+    // Lets go of the macros while the dialog is closed (the list of names stays for the next opening).
+    void Release();
     // Makes the item current and loads its actions (-1: none).
     void SelectMacro(int index);
     [[nodiscard]] int IndexOfId(uint32_t id) const { return page_.IndexOfId(id); }
@@ -131,6 +133,7 @@ private:
     widgets::Colour gaugeColour_ = widgets::kSkinPalette.dimText;
 
     widgets::CSkinCombo names_;
+    std::vector<std::wstring> listedNames_;  // what names_ lists, entry by entry
     widgets::CReportList actions_;
     widgets::CSkinEdit repeat_;
     widgets::CSkinCheck delays_;

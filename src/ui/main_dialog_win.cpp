@@ -400,6 +400,10 @@ INT_PTR CKelvaneDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (message == MSG_INIT && HasTag(wParam, TAG_INIT)) { OnInitMessage(); return TRUE; }
     if (message == MSG_OPEN && HasTag(wParam, TAG_OPEN)) { OnOpenMessage(); return TRUE; }
+    if (message == MSG_PREPARE && HasTag(wParam, TAG_PREPARE)) {
+        if (parts_.keyDialog) parts_.keyDialog->Prepare();
+        return TRUE;
+    }
     if (message == MSG_KILL && HasTag(wParam, TAG_KILL)) {
         if (applying_) exitAfterApply_ = true;  // the write-out ends first
         else ExitProgram();
@@ -560,6 +564,7 @@ void CKelvaneDlg::ShowMainWindow() {
         MessageBoxW(m_hWnd, UiText("MAIN_NO_DEVICE_PROMPT").c_str(), L"", MB_OK);
         return;
     }
+    const bool first = !shownOnce_;
     if (!shownOnce_ || !IsWindowVisible(m_hWnd)) {
         if (!shownOnce_) CentreOnCursorMonitor();
     }
@@ -568,6 +573,12 @@ void CKelvaneDlg::ShowMainWindow() {
                       (GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) & ~WS_EX_TOOLWINDOW) | WS_EX_APPWINDOW);
     ShowWindow(m_hWnd, IsIconic(m_hWnd) ? SW_RESTORE : SW_SHOWNORMAL);
     SetForegroundWindow(m_hWnd);
+    if (first) {
+        // The window is painted first; then, once, the key dialog is built hidden, so that the first key
+        // the user clicks opens it as quickly as every later one.
+        UpdateWindow(m_hWnd);
+        PostMessageW(m_hWnd, MSG_PREPARE, TAG_PREPARE, 0);
+    }
     if (parts_.lighting) parts_.lighting->WindowShown(true);
 }
 

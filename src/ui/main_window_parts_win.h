@@ -76,6 +76,9 @@ public:
     [[nodiscard]] virtual int OpenCount() const = 0;  // the profile switch refuses while this is not 0
     virtual void Close() = 0;
     [[nodiscard]] virtual HWND Handle() const = 0;  // receives MSG_LANGUAGE while open
+    // Builds the dialog's window hidden (controls, pictures, texts) ahead of the first opening; the main
+    // window calls it once, after its first showing.
+    virtual void Prepare() {}
 };
 
 // CKelvane_DlgProfile and CKelvane_DlgUpdate: modal dialogs.

@@ -150,6 +150,10 @@ void CReportList::SelectRow(int row, bool scrollIntoView) {
 RECT CReportList::CellRect(int row, int column) const {
     RECT bounds{};
     ListView_GetItemRect(hwnd_, row, &bounds, LVIR_BOUNDS);
+    return CellRect(bounds, column);
+}
+
+RECT CReportList::CellRect(const RECT& bounds, int column) const {
     int x = bounds.left;
     for (int i = 0; i < column; ++i) x += ListView_GetColumnWidth(hwnd_, i);
     return RECT{x, bounds.top, x + ListView_GetColumnWidth(hwnd_, column), bounds.bottom};
@@ -416,10 +420,19 @@ bool CReportList::ParentProc(UINT message, WPARAM, LPARAM lParam, LRESULT& resul
 LRESULT CReportList::CustomDraw(NMLVCUSTOMDRAW* draw) {
     switch (draw->nmcd.dwDrawStage) {
         case CDDS_PREPAINT:
+            // The columns' widths for the rows of this paint, asked once: each question costs the list a
+            // round through its header.
+            paintWidths_.resize(columns_.size());
+            for (std::size_t i = 0; i < columns_.size(); ++i)
+                paintWidths_[i] = ListView_GetColumnWidth(hwnd_, static_cast<int>(i));
             return CDRF_NOTIFYITEMDRAW;
         case CDDS_ITEMPREPAINT: {
             const int row = static_cast<int>(draw->nmcd.dwItemSpec);
-            DrawRow(draw->nmcd.hdc, row, ListView_GetItemState(hwnd_, row, LVIS_SELECTED) != 0);
+            // The row's box comes with the notice: asking the list for it again makes it ask this window
+            // for the row's texts to measure them, once per call.
+            RECT bounds = draw->nmcd.rc;
+            if (IsRectEmpty(&bounds)) ListView_GetItemRect(hwnd_, row, &bounds, LVIR_BOUNDS);
+            DrawRow(draw->nmcd.hdc, row, bounds, ListView_GetItemState(hwnd_, row, LVIS_SELECTED) != 0);
             return CDRF_SKIPDEFAULT;
         }
         default:
@@ -427,9 +440,7 @@ LRESULT CReportList::CustomDraw(NMLVCUSTOMDRAW* draw) {
     }
 }
 
-void CReportList::DrawRow(HDC dc, int row, bool selected) {
-    RECT bounds{};
-    if (!ListView_GetItemRect(hwnd_, row, &bounds, LVIR_BOUNDS)) return;
+void CReportList::DrawRow(HDC dc, int row, const RECT& bounds, bool selected) {
     const bool enabled = IsWindowEnabled(hwnd_) != FALSE;
     const bool focused = GetFocus() == hwnd_;
     if (selected) drawnSelected_ = row;
@@ -448,7 +459,13 @@ void CReportList::DrawRow(HDC dc, int row, bool selected) {
     SetBkMode(dc, TRANSPARENT);
     const int pad = Scale(8);
     for (int column = 0; column < static_cast<int>(columns_.size()); ++column) {
-        RECT cell = CellRect(row, column);
+        RECT cell = bounds;
+        if (paintWidths_.size() == columns_.size()) {
+            for (int i = 0; i < column; ++i) cell.left += paintWidths_[static_cast<std::size_t>(i)];
+            cell.right = cell.left + paintWidths_[static_cast<std::size_t>(column)];
+        } else {
+            cell = CellRect(bounds, column);
+        }
         Colour colour = kSkinPalette.text;
         if (!enabled)
             colour = kSkinPalette.faintText;

@@ -93,9 +93,10 @@ private:
     bool Setup(HWND control);
     void ApplyColumnWidths();
     LRESULT CustomDraw(NMLVCUSTOMDRAW* draw);
-    void DrawRow(HDC dc, int row, bool selected);
+    void DrawRow(HDC dc, int row, const RECT& bounds, bool selected);
     void PaintHeader(HWND header, HDC dc);
     RECT CellRect(int row, int column) const;
+    RECT CellRect(const RECT& rowBounds, int column) const;
     void InvalidateRowAllAcross(int row);
     int ColumnAt(int row, POINT clientPoint) const;
     static LRESULT CALLBACK EditorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
@@ -105,6 +106,7 @@ private:
     std::vector<ReportColumn> columns_;
     int focusColumn_ = 0;
     int drawnSelected_ = -1;  // the row last painted with the selected look
+    std::vector<int> paintWidths_;  // the columns' widths, read once at the start of each paint
     HWND header_ = nullptr;
 
     // The open cell editor: a text field or a choice list.

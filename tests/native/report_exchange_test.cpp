@@ -162,6 +162,26 @@ TEST_F(ReportExchange, AnswerArrivingAfterTheExchangeGaveUpIsDropped) {
     EXPECT_EQ(answer, returned);
 }
 
+// A chunked read whose first chunk was sent twice: the keyboard answers both sends, the first one 1200 ms
+// late, while the second chunk waits for its own answer. The late answer repeats the first chunk's command
+// and offset; taking it for the second chunk's would shift the data read.
+TEST_F(ReportExchange, LateAnswerToAResentRequestIsNotTakenForTheNextChunk) {
+    for (std::size_t i = 0; i < 200; ++i) fake.macros[i] = static_cast<uint8_t>(i * 7 + 3);
+    fake.responder = [this](const Report& request, int index) {
+        FakeAnswer a = fake.ModelAnswer(request);
+        if (index == 0) a.delay = 1200ms;  // chunk 0, first send: answered after the answer wait
+        if (index == 2) a.delay = 400ms;   // chunk 1, still waiting when that late answer comes
+        return a;
+    };
+    std::vector<uint8_t> read(200);
+    ASSERT_EQ(ReadMacroArea(read.data(), read.size()), kResultSuccess);
+    EXPECT_EQ(read, std::vector<uint8_t>(fake.macros.begin(), fake.macros.begin() + 200));
+
+    // The same request again (a new exchange) still takes its answer even while late answers are expected.
+    ASSERT_EQ(ReadMacroArea(read.data(), 56), kResultSuccess);
+    EXPECT_TRUE(std::equal(read.begin(), read.begin() + 56, fake.macros.begin()));
+}
+
 TEST_F(ReportExchange, SendReportNoWaitTouchesNeitherPresenceNorSlot) {
     const int countsBefore = fake.CountCalls();
     uint8_t report[3] = {4, 0, 0xEE};

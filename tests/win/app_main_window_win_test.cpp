@@ -130,7 +130,8 @@ TEST(AppMainWindow, KeyboardPictureClicksTargetTheKeyOfTheBank) {
         Click(w.main, id);
         EXPECT_TRUE(WaitFor([&] { return target() != 0; }, 5s)) << id;
         const uintptr_t value = target();
-        std::this_thread::sleep_for(300ms);
+        // The target is set before the dialog opens: wait for it rather than for a fixed time.
+        EXPECT_TRUE(WaitFor([&] { return !w.s.OtherDialogs().empty(); }, 5s)) << id;
         for (HWND dialog : w.s.OtherDialogs()) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         EXPECT_TRUE(WaitFor([&] { return w.s.OtherDialogs().empty(); }, 5s));
         return value;

@@ -569,6 +569,49 @@ TEST_F(KeyDialogTest, OnePartOpensAgainInEitherFormWithNothingChanged) {
     EXPECT_EQ(host.restored, (std::vector<UINT>{kG9Control, kButtonA}));
 }
 
+// The program builds the dialog ahead and keeps it between openings, its list of macro names included:
+// each opening lists exactly the working data's macros, whatever the last one changed and did not apply.
+TEST_F(KeyDialogTest, BuiltAheadThenReopenedTheMacroListFollowsTheWorkingData) {
+    data.content.macros = {Macro(u"one", 1, 2), Macro(u"two", 2, 2)};
+    auto listed = [](Kelvane_DlgComposite& d) {
+        std::vector<std::wstring> names;
+        for (int i = 0; i < d.MacroPage().MacroList().Count(); ++i) names.push_back(d.MacroPage().MacroList().ItemText(i));
+        return names;
+    };
+    std::vector<std::function<void(Kelvane_DlgComposite&)>> rounds = {
+        [&](Kelvane_DlgComposite& d) {
+            EXPECT_EQ(listed(d), (std::vector<std::wstring>{L"one", L"two"}));
+            Click(d, IDC_MACRO_ADD);
+            d.MacroPage().SelectMacro(0);
+            Click(d, IDC_MACRO_DELETE);
+            EXPECT_EQ(listed(d), (std::vector<std::wstring>{L"two", L"Macro1"}));
+        },
+        [&](Kelvane_DlgComposite& d) {
+            EXPECT_EQ(listed(d), (std::vector<std::wstring>{L"one", L"two"}));
+            EXPECT_EQ(d.MacroPage().MacroList().Text(), L"one");
+        },
+        [&](Kelvane_DlgComposite& d) {
+            EXPECT_EQ(listed(d), (std::vector<std::wstring>{L"one", L"deux", L"three"}));
+        },
+    };
+    size_t round = 0;
+    services.shown = [&](Kelvane_DlgComposite& d) {
+        rounds[round](d);
+        Click(d, IDCANCEL);
+    };
+    auto part = MakeKeyAssignmentDialog(host, services);
+    part->Prepare();
+    for (round = 0; round < rounds.size(); ++round) {
+        if (round == 2) {
+            data.content.macros[1].SetName(u"deux");
+            data.content.macros.push_back(Macro(u"three", 3, 1));
+        }
+        part->SetTarget(0, kGKeyFirstIndex + 8, kG9Control);
+        EXPECT_EQ(part->RunModal(), IDCANCEL) << round;
+    }
+    EXPECT_EQ(data.content.macros.size(), 3u);
+}
+
 // Synthesised key presses through the system's input queue: what reaches the dialog's hooks under Wine.
 TEST_F(KeyDialogTest, SynthesisedKeyPressesReachTheCaptureHooks) {
     KeyCode afterB = 0, afterWin = 0;
