@@ -9,9 +9,10 @@
 //                            changes; fills in a non-zero handle; 1, or 0 when refused
 //   DeleteRequestFromUnitId  cancels the request with that handle; 1 when it existed
 //   DeleteRequestFromHandle  the same (handles and unit ids are one numbering here)
-//   RequestWriteOne          one output report on the vendor collection; 64 when sent, 0 when detached
+//   RequestWriteOne          one output report on the vendor collection; 1 when sent, 0 when detached
 //                            or refused
-//   RequestWrite             the same write, also filling in a handle for the finished request
+//   RequestWrite             the same write (its length when sent), also filling in a handle for the
+//                            finished request
 //   RequestStatusWrite       the 2-byte bank indicator report on the indicator collection; stored, logged;
 //                            its length when taken, 0 otherwise; always fills in a handle
 //   RequestStatusGet         copies the bank indicator last written; bytes copied, 0 when detached
@@ -124,7 +125,8 @@ QVX_EXPORT int KV_SERVICE_CALL RequestWriteOne(const void* selector, kv::Service
         CheckId("RequestWriteOne", selector, callback, tag, data, length, identifier);
         kv::CollectionUsage c{};
         if (!Collection(selector, c) || data == nullptr) return 0;
-        return Backend().WriteReport(c, static_cast<const uint8_t*>(data), length);
+        // 1 for a sent report: callers compare with 1, not with the length.
+        return Backend().WriteReport(c, static_cast<const uint8_t*>(data), length) > 0 ? 1 : 0;
     });
 }
 

@@ -1,10 +1,13 @@
-// Threads: the scan thread (ScanLoop) re-enumerates the system's collections, sends presence changes to
-// the vendor collection's subscribers and joins readers that have ended; each subscription has a reader
-// thread (ReaderLoop) that owns its own open handle and calls its subscriber for every input report; any
-// caller thread runs the HidBackend calls, and a write runs on its caller's thread with a bounded wait.
-// Subscribers may thus be called on several library threads at once, each subscription in report order.
-// Locks: mu_ guards the backend's fields; portMu_ serialises the port's enumerate, attributes, caps, open
-// and close; scanMu_ lets one scan run at a time; each write handle has its own lock for its writes.
+// Threads: the scan thread (ScanLoop) re-enumerates the system's collections, opens handles for readers
+// that have none before it says "attached", starts a reader for each consumer collection that appears,
+// sends presence changes to the vendor collection's subscribers and joins readers that have ended; each
+// reader thread (ReaderLoop) owns its open handle and calls its subscriber for every input report; any
+// caller thread runs the HidBackend calls (Subscribe opens its readers' handles before it returns), and a
+// write runs on its caller's thread with a bounded wait. Subscribers may thus be called on several library
+// threads at once, each reader in report order.
+// Locks: mu_ guards the backend's fields and is never held during a port call that may wait on the system
+// (listing, querying, opening, closing, reading, writing; only cancel runs under it); scanMu_ lets one scan
+// run at a time; each write handle has its own lock for its writes. So a write never waits for a scan.
 // Callbacks are called with no lock held, so a callback may call back into the library.
 #include "hid/hid_keyboard.h"
 
@@ -18,29 +21,42 @@
 namespace qvx::hid {
 namespace {
 
-constexpr std::size_t kMinReadBuffer = 64;
+constexpr std::size_t kMinReadBuffer = 64;       // a collection whose input report length is not known
 constexpr std::size_t kWriteHandleLimit = 4096;  // finished-write handles nobody cancelled are forgotten
+constexpr uint64_t kRefusalMaxDelay = 64;        // scans between two queries of a collection that refuses them
 
 bool Same(kv::CollectionUsage a, kv::CollectionUsage b) { return a.usagePage == b.usagePage && a.usage == b.usage; }
 
 uint32_t CollectionKey(kv::CollectionUsage c) { return (static_cast<uint32_t>(c.usagePage) << 16) | c.usage; }
 
+const char* FailureName(HidFailure f) {
+    switch (f) {
+        case HidFailure::None: return "none";
+        case HidFailure::TimedOut: return "timed out";
+        case HidFailure::Gone: return "gone";
+        case HidFailure::Refused: return "refused";
+        case HidFailure::SharingViolation: return "held by another program";
+        case HidFailure::Other: return "failed";
+    }
+    return "failed";
+}
+
+std::string Describe(const char* what, const std::string& id, const HidError& e) {
+    char code[64];
+    std::snprintf(code, sizeof code, ": %s (system error %u)", FailureName(e.failure), static_cast<unsigned>(e.systemCode));
+    return std::string(what) + (id.empty() ? "" : " " + id) + code;
+}
+
 }  // namespace
 
 struct HidKeyboard::OpenDevice {
-    OpenDevice(HidPort& port, std::mutex& portMu, std::string id, HidCaps caps, uint64_t generation,
-               HidDevice device)
-        : port(port), portMu(portMu), id(std::move(id)), caps(std::move(caps)), generation(generation),
-          device(device) {}
-    ~OpenDevice() {
-        std::lock_guard<std::mutex> lock(portMu);
-        port.close(port.context, device);
-    }
+    OpenDevice(HidPort& port, std::string id, HidCaps caps, uint64_t generation, HidDevice device)
+        : port(port), id(std::move(id)), caps(std::move(caps)), generation(generation), device(device) {}
+    ~OpenDevice() { port.close(port.context, device); }
     OpenDevice(const OpenDevice&) = delete;
     OpenDevice& operator=(const OpenDevice&) = delete;
 
     HidPort& port;
-    std::mutex& portMu;
     const std::string id;
     const HidCaps caps;
     const uint64_t generation;
@@ -66,6 +82,15 @@ void HidKeyboard::ThreadEnded() {
 bool HidKeyboard::PortComplete() const {
     return port_.enumerate && port_.attributes && port_.caps && port_.open && port_.read && port_.write &&
            port_.setFeature && port_.cancel && port_.close;
+}
+
+HidError HidKeyboard::PortError() const {
+    if (port_.lastError == nullptr) return HidError{HidFailure::Other, 0, false};
+    return port_.lastError(port_.context);
+}
+
+bool HidKeyboard::FansOut(kv::CollectionUsage collection) {
+    return collection.usagePage == kv::kConsumerCollection.usagePage;
 }
 
 int HidKeyboard::Start() {
@@ -105,6 +130,7 @@ void HidKeyboard::Stop() {
             readers.push_back(reader);
         }
         readers_.clear();
+        subscriptions_.clear();
         for (auto& reader : retired_) readers.push_back(reader);
         retired_.clear();
         scanThread = std::move(scanThread_);
@@ -127,8 +153,13 @@ void HidKeyboard::Stop() {
         stopping_ = false;
         scanned_ = false;
         attached_ = false;
+        removalNoticed_ = false;
+        confirmPending_ = false;
         present_.clear();
         known_.clear();
+        missed_.clear();
+        refused_.clear();
+        chosen_.clear();
         writeHandles_.clear();
     }
     writers.clear();  // closes the write handles (a write still under way keeps its own until it ends)
@@ -137,42 +168,84 @@ void HidKeyboard::Stop() {
 HidKeyboard::PresenceChange HidKeyboard::Scan() {
     std::lock_guard<std::mutex> scanLock(scanMu_);
     std::vector<std::string> ids;
-    bool listed = false;
-    {
-        std::lock_guard<std::mutex> lock(portMu_);
-        listed = port_.enumerate(port_.context, ids);
-    }
+    const bool listed = port_.enumerate(port_.context, ids);
     PresenceChange change;
-    if (!listed) return change;  // keep the last picture; the next scan tries again
+    if (!listed) {
+        // Only a listing that ran to its end says what is there: keep the last picture, try again next scan.
+        const HidError e = PortError();
+        std::lock_guard<std::mutex> lock(mu_);
+        Log(Describe("listing the HID collections", "", e));
+        return change;
+    }
 
     std::map<std::string, Collection> known;
+    std::map<std::string, Refusal> refused;
+    uint64_t scan = 0;
     {
         std::lock_guard<std::mutex> lock(mu_);
+        scan = ++scans_;
         for (const std::string& id : ids) {
-            auto it = known_.find(id);
-            if (it != known_.end()) known.emplace(id, it->second);
+            if (auto it = known_.find(id); it != known_.end()) known.emplace(id, it->second);
+            if (auto it = refused_.find(id); it != refused_.end()) refused.emplace(id, it->second);
         }
     }
-    std::vector<Collection> present;
+    std::vector<Collection> listedOurs;
     for (const std::string& id : ids) {
         auto it = known.find(id);
         if (it == known.end()) {
+            // A collection that refused to be asked is asked again less and less often while it stays listed.
+            auto r = refused.find(id);
+            if (r != refused.end() && scan < r->second.retryAtScan) continue;
             Collection c;
             c.id = id;
-            std::lock_guard<std::mutex> lock(portMu_);
-            if (!port_.attributes(port_.context, id, c.attributes)) continue;  // asked again next scan
-            const bool ours = c.attributes.vendorId == kv::kVendorId && c.attributes.productId == kv::kProductId;
-            if (ours && !port_.caps(port_.context, id, c.caps)) continue;
+            bool ok = port_.attributes(port_.context, id, c.attributes);
+            const bool ours =
+                ok && c.attributes.vendorId == kv::kVendorId && c.attributes.productId == kv::kProductId;
+            if (ours) ok = port_.caps(port_.context, id, c.caps);
+            if (!ok) {
+                Refusal& next = refused[id];
+                next.retryAtScan = scan + next.delay;
+                next.delay = std::min(next.delay * 2, kRefusalMaxDelay);
+                continue;
+            }
+            refused.erase(id);
             it = known.emplace(id, std::move(c)).first;
         }
-        if (MatchesCollection(it->second.attributes, it->second.caps, kv::CollectionUsage{0, 0}))
-            present.push_back(it->second);
+        const Collection& c = it->second;
+        if (c.attributes.vendorId == kv::kVendorId && c.attributes.productId == kv::kProductId)
+            listedOurs.push_back(c);
     }
 
-    std::vector<std::shared_ptr<OpenDevice>> dropped;  // closed below, outside mu_
+    std::vector<std::shared_ptr<OpenDevice>> dropped;  // closed outside mu_
+    std::vector<PendingOpen> pending;
     {
-        std::lock_guard<std::mutex> lock(mu_);
+        std::unique_lock<std::mutex> lock(mu_);
         known_ = std::move(known);
+        refused_ = std::move(refused);
+        // A collection missing from one listing may be a short gap (the computer waking, a slow driver): it
+        // stays until a second listing in a row misses it, or the system said something was removed.
+        // The second listing counts only when it comes a while after the first, so two listings asked for
+        // at once (a failed read and a failed write) do not make a gap look like a removal.
+        const auto now = std::chrono::steady_clock::now();
+        std::vector<Collection> present = listedOurs;
+        std::map<std::string, std::chrono::steady_clock::time_point> missed;
+        for (const Collection& old : present_) {
+            const bool listedNow = std::any_of(present.begin(), present.end(),
+                                               [&](const Collection& c) { return c.id == old.id; });
+            if (listedNow) continue;
+            auto first = missed_.find(old.id);
+            const auto since = first != missed_.end() ? first->second : now;
+            if (removalNoticed_ || (first != missed_.end() && now - since >= ConfirmDelay())) continue;
+            missed[old.id] = since;
+            present.push_back(old);
+        }
+        removalNoticed_ = false;
+        confirmPending_ = !missed.empty();
+        if (confirmPending_) Log("a collection is missing from the listing; looking again");
+        missed_ = std::move(missed);
+        std::sort(present.begin(), present.end(), [](const Collection& a, const Collection& b) { return a.id < b.id; });
+        const bool arrived = std::any_of(present.begin(), present.end(), [&](const Collection& c) { return !IsPresent(c.id); });
+        if (arrived) ++arrivals_;
         present_ = std::move(present);
         for (auto it = writers_.begin(); it != writers_.end();) {
             if (IsPresent(it->first)) {
@@ -182,18 +255,112 @@ HidKeyboard::PresenceChange HidKeyboard::Scan() {
                 it = writers_.erase(it);
             }
         }
-        const bool attached = FindPresent(kv::kVendorCollection) != nullptr;
+        const bool attached = Choose(kv::kVendorCollection) != nullptr;
+
+        if (running_ && !stopping_) {
+            // When collections arrive, readers without a handle get one now, from this thread, so the keyboard
+            // is not announced before its answers can be read (the system queues reports only into handles
+            // already open).
+            for (auto& [handle, reader] : readers_) {
+                if (!arrived || reader->stop || reader->opening || reader->device != nullptr || reader->handed.device != nullptr)
+                    continue;
+                const Collection* c = TargetOf(*reader);
+                if (c == nullptr) continue;
+                reader->opening = true;
+                pending.push_back({reader, Handoff{nullptr, c->id, c->caps, generation_}, true});
+            }
+            // Each consumer collection that appeared gets a reader of its own in every consumer subscription.
+            for (const auto& [handle, sub] : subscriptions_) {
+                if (!FansOut(sub.collection)) continue;
+                for (const Collection& c : present_) {
+                    if (!MatchesCollection(c.attributes, c.caps, sub.collection)) continue;
+                    auto range = readers_.equal_range(handle);
+                    if (std::any_of(range.first, range.second, [&](const auto& r) { return r.second->boundId == c.id; }))
+                        continue;
+                    auto reader = NewReader(handle, sub, c.id);
+                    reader->opening = true;
+                    pending.push_back({reader, Handoff{nullptr, c.id, c.caps, generation_}, false});
+                }
+            }
+        }
+        if (scanned_ && attached && !attached_) {
+            // A vendor reader opening its own handle right now is waited for, briefly.
+            readerWake_.wait_for(lock, timings_.attachOpenWait, [&] {
+                return std::none_of(readers_.begin(), readers_.end(), [&](const auto& r) {
+                    return Same(r.second->collection, kv::kVendorCollection) && r.second->opening &&
+                           std::none_of(pending.begin(), pending.end(),
+                                        [&](const PendingOpen& p) { return p.reader == r.second; });
+                });
+            });
+        }
+    }
+    OpenPending(pending);
+    std::vector<HidDevice> unused;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        HandOver(pending, unused);
+        const bool attached = Choose(kv::kVendorCollection) != nullptr;
         if (scanned_ && attached != attached_) {
             change.attached = attached;
-            for (const auto& [handle, reader] : readers_)
-                if (Same(reader->collection, kv::kVendorCollection)) change.subscribers.push_back(reader);
+            for (const auto& [handle, sub] : subscriptions_)
+                if (Same(sub.collection, kv::kVendorCollection)) change.subscribers.emplace_back(handle, sub);
             Log(attached ? "keyboard attached" : "keyboard removed");
         }
         attached_ = attached;
         scanned_ = true;
         readerWake_.notify_all();
     }
+    for (HidDevice d : unused) port_.close(port_.context, d);
     return change;
+}
+
+std::shared_ptr<HidKeyboard::Reader> HidKeyboard::NewReader(uint32_t handle, const Subscription& sub,
+                                                            const std::string& boundId) {
+    auto reader = std::make_shared<Reader>();
+    reader->handle = handle;
+    reader->collection = sub.collection;
+    reader->callback = sub.callback;
+    reader->tag = sub.tag;
+    reader->boundId = boundId;
+    return reader;
+}
+
+void HidKeyboard::StartReader(const std::shared_ptr<Reader>& reader) {
+    readers_.emplace(reader->handle, reader);
+    ++liveThreads_;
+    reader->thread = std::thread([this, reader] {
+        ReaderLoop(reader);
+        ThreadEnded();
+    });
+}
+
+void HidKeyboard::OpenPending(std::vector<PendingOpen>& pending) {
+    for (PendingOpen& p : pending) {
+        p.opened.device = port_.open(port_.context, p.opened.id);
+        if (p.opened.device == nullptr) {
+            const HidError e = PortError();
+            std::lock_guard<std::mutex> lock(mu_);
+            Log(Describe("opening", p.opened.id, e));
+        }
+    }
+}
+
+// Gives each reader the handle opened for it and starts the fresh ones; handles nobody can take any more
+// (the library is stopping, the subscription was cancelled) go to unused, to be closed outside mu_.
+void HidKeyboard::HandOver(std::vector<PendingOpen>& pending, std::vector<HidDevice>& unused) {
+    for (PendingOpen& p : pending) {
+        Reader& r = *p.reader;
+        r.opening = false;
+        const bool wanted = running_ && !stopping_ && !r.stop &&
+                            (p.started || subscriptions_.count(r.handle) != 0);
+        if (!wanted) {
+            if (p.opened.device != nullptr) unused.push_back(p.opened.device);
+            continue;
+        }
+        if (p.opened.device != nullptr) r.handed = std::move(p.opened);
+        if (!p.started) StartReader(p.reader);
+    }
+    readerWake_.notify_all();
 }
 
 const HidKeyboard::Collection* HidKeyboard::FindPresent(kv::CollectionUsage wanted) const {
@@ -202,12 +369,45 @@ const HidKeyboard::Collection* HidKeyboard::FindPresent(kv::CollectionUsage want
     return nullptr;
 }
 
+// The collection a selector is bound to: the one chosen before while it is present, else the first
+// matching one in the order of ids, whatever order the system lists them in.
+const HidKeyboard::Collection* HidKeyboard::Choose(kv::CollectionUsage wanted) {
+    const uint32_t key = CollectionKey(wanted);
+    auto it = chosen_.find(key);
+    if (it != chosen_.end()) {
+        for (const Collection& c : present_)
+            if (c.id == it->second && MatchesCollection(c.attributes, c.caps, wanted)) return &c;
+    }
+    const Collection* c = FindPresent(wanted);
+    if (c == nullptr) chosen_.erase(key);
+    else chosen_[key] = c->id;
+    return c;
+}
+
+const HidKeyboard::Collection* HidKeyboard::TargetOf(const Reader& reader) {
+    if (reader.boundId.empty()) return Choose(reader.collection);
+    for (const Collection& c : present_)
+        if (c.id == reader.boundId) return &c;
+    return nullptr;
+}
+
+std::chrono::milliseconds HidKeyboard::ConfirmDelay() const {
+    return std::min<std::chrono::milliseconds>(timings_.removalConfirmDelay, timings_.scanInterval);
+}
+
 bool HidKeyboard::IsPresent(const std::string& id) const {
     return std::any_of(present_.begin(), present_.end(), [&](const Collection& c) { return c.id == id; });
 }
 
 void HidKeyboard::RequestRescan() {
     std::lock_guard<std::mutex> lock(mu_);
+    rescanRequested_ = true;
+    scanWake_.notify_all();
+}
+
+void HidKeyboard::NoteRemoval() {
+    std::lock_guard<std::mutex> lock(mu_);
+    removalNoticed_ = true;
     rescanRequested_ = true;
     scanWake_.notify_all();
 }
@@ -229,8 +429,8 @@ void HidKeyboard::ScanLoop(uint64_t session, std::chrono::system_clock::time_poi
         std::vector<std::shared_ptr<Reader>> ended;
         {
             std::unique_lock<std::mutex> lock(mu_);
-            scanWake_.wait_for(lock, timings_.scanInterval,
-                               [&] { return session != session_ || rescanRequested_; });
+            const auto wait = confirmPending_ ? ConfirmDelay() : std::chrono::milliseconds(timings_.scanInterval);
+            scanWake_.wait_for(lock, wait, [&] { return session != session_ || rescanRequested_; });
             if (session != session_) return;  // End ran (perhaps from a callback on this very thread)
             rescanRequested_ = false;
             for (auto it = retired_.begin(); it != retired_.end();) {
@@ -256,19 +456,19 @@ void HidKeyboard::ScanLoop(uint64_t session, std::chrono::system_clock::time_poi
 }
 
 void HidKeyboard::DeliverPresence(const PresenceChange& change) {
-    for (const auto& reader : change.subscribers) {
+    for (const auto& [handle, sub] : change.subscribers) {
         {
             std::lock_guard<std::mutex> lock(mu_);
-            if (reader->stop) continue;
+            if (subscriptions_.count(handle) == 0) continue;  // cancelled meanwhile
         }
         kv::ServiceRequestRecord record{};
-        record.tag = reader->tag;
+        record.tag = sub.tag;
         record.countOrState = change.attached ? 1u : 0u;
         kv::ServiceNotification notification{};
         notification.kind = kv::kNotifyStateChange;
         notification.request = &record;
         try {
-            (void)reader->callback(&notification);
+            (void)sub.callback(&notification);
         } catch (...) {
             // A subscriber's callback that throws loses its notification; the library's thread goes on.
         }
@@ -288,23 +488,44 @@ int HidKeyboard::DeviceCount(kv::CollectionUsage collection) {
     }));
 }
 
+// The subscription's handles are open when it returns, so the first answer after it is not lost: the
+// system queues input reports only into handles that are already open.
 uint32_t HidKeyboard::Subscribe(kv::CollectionUsage collection, kv::ServiceCallback callback, uint32_t tag) {
     if (callback == nullptr) return 0;
-    std::lock_guard<std::mutex> lock(mu_);
-    if (!running_ || stopping_) return 0;
-    auto reader = std::make_shared<Reader>();
-    reader->handle = nextHandle_++;
-    if (nextHandle_ == 0) nextHandle_ = 1;
-    reader->collection = collection;
-    reader->callback = callback;
-    reader->tag = tag;
-    readers_.emplace(reader->handle, reader);
-    ++liveThreads_;
-    reader->thread = std::thread([this, reader] {
-        ReaderLoop(reader);
-        ThreadEnded();
-    });
-    return reader->handle;
+    std::vector<PendingOpen> pending;
+    uint32_t handle = 0;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        if (!running_ || stopping_) return 0;
+        handle = nextHandle_++;
+        if (nextHandle_ == 0) nextHandle_ = 1;
+        const Subscription sub{collection, callback, tag};
+        subscriptions_.emplace(handle, sub);
+        if (FansOut(collection)) {
+            for (const Collection& c : present_) {
+                if (!MatchesCollection(c.attributes, c.caps, collection)) continue;
+                auto reader = NewReader(handle, sub, c.id);
+                reader->opening = true;
+                pending.push_back({reader, Handoff{nullptr, c.id, c.caps, generation_}, true});
+                StartReader(reader);
+            }
+        } else {
+            auto reader = NewReader(handle, sub, {});
+            if (const Collection* c = Choose(collection); c != nullptr) {
+                reader->opening = true;
+                pending.push_back({reader, Handoff{nullptr, c->id, c->caps, generation_}, true});
+            }
+            StartReader(reader);
+        }
+    }
+    OpenPending(pending);
+    std::vector<HidDevice> unused;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        HandOver(pending, unused);
+    }
+    for (HidDevice d : unused) port_.close(port_.context, d);
+    return handle;
 }
 
 uint32_t HidKeyboard::NewHandle() {
@@ -320,13 +541,15 @@ uint32_t HidKeyboard::NewHandle() {
 // not wait for it: the caller may be the very thread that callback waits on.
 bool HidKeyboard::Cancel(uint32_t handle) {
     std::lock_guard<std::mutex> lock(mu_);
-    auto it = readers_.find(handle);
-    if (it == readers_.end()) return writeHandles_.erase(handle) > 0;
-    std::shared_ptr<Reader> reader = std::move(it->second);
-    readers_.erase(it);
-    reader->stop = true;
-    if (reader->device != nullptr) port_.cancel(port_.context, reader->device);
-    retired_.push_back(std::move(reader));
+    if (subscriptions_.erase(handle) == 0) return writeHandles_.erase(handle) > 0;
+    auto range = readers_.equal_range(handle);
+    for (auto it = range.first; it != range.second; ++it) {
+        std::shared_ptr<Reader> reader = std::move(it->second);
+        reader->stop = true;
+        if (reader->device != nullptr) port_.cancel(port_.context, reader->device);
+        retired_.push_back(std::move(reader));
+    }
+    readers_.erase(range.first, range.second);
     readerWake_.notify_all();
     return true;
 }
@@ -335,73 +558,105 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
     std::vector<uint8_t> buffer;
     int failures = 0;  // in a row: a collection that keeps failing is retried less and less often
     for (;;) {
-        std::string id;
-        HidCaps caps;
-        uint64_t generation = 0;
+        Handoff open;
+        uint64_t arrivals = 0;
         {
             std::unique_lock<std::mutex> lock(mu_);
-            readerWake_.wait(lock, [&] { return reader->stop || FindPresent(reader->collection) != nullptr; });
+            readerWake_.wait(lock, [&] {
+                return reader->stop || reader->handed.device != nullptr ||
+                       (!reader->opening && TargetOf(*reader) != nullptr);
+            });
             if (reader->stop) break;
-            const Collection* c = FindPresent(reader->collection);
-            id = c->id;
-            caps = c->caps;
-            generation = generation_;
+            arrivals = arrivals_;
+            if (reader->handed.device != nullptr) {
+                open = std::move(reader->handed);
+                reader->handed = Handoff{};
+            } else {
+                const Collection* c = TargetOf(*reader);
+                open = Handoff{nullptr, c->id, c->caps, generation_};
+                reader->opening = true;
+            }
         }
-        HidDevice device = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(portMu_);
-            device = port_.open(port_.context, id);
-        }
-        if (device == nullptr) {
-            // It may have gone between the scan and the open, or the user may not be allowed to open it.
-            RequestRescan();
-            failures = std::min(failures + 1, 5);
+        if (open.device == nullptr) {
+            open.device = port_.open(port_.context, open.id);
+            const HidError e = open.device == nullptr ? PortError() : HidError{};
             std::unique_lock<std::mutex> lock(mu_);
-            readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] { return reader->stop; });
-            continue;
+            reader->opening = false;
+            readerWake_.notify_all();
+            if (open.device == nullptr) {
+                // It may have gone between the scan and the open, or the user may not be allowed to open it.
+                // Waiting is cut short when a scan finds a collection arriving (the keyboard plugged in again).
+                Log(Describe("opening", open.id, e));
+                rescanRequested_ = true;
+                scanWake_.notify_all();
+                failures = std::min(failures + 1, 5);
+                readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] {
+                    return reader->stop || reader->handed.device != nullptr || arrivals_ != arrivals;
+                });
+                if (arrivals_ != arrivals) failures = 0;
+                continue;
+            }
         }
+        ConsumerLayout layout;
         {
             std::lock_guard<std::mutex> lock(mu_);
-            reader->device = device;
+            reader->device = open.device;
+            if (FansOut(reader->collection)) {
+                layout = DescribeConsumerLayout(open.caps);
+                if (layout.declared && !layout.expected) Log(layout.description + " on " + open.id);
+            }
         }
-        buffer.assign(std::max<std::size_t>(caps.inputReportLength, kMinReadBuffer), 0);
+        const std::size_t reportLength = open.caps.inputReportLength;
+        buffer.assign(reportLength > 0 ? reportLength : kMinReadBuffer, 0);
         bool failed = false;
+        HidError error;
         for (;;) {
-            const int n = port_.read(port_.context, device, buffer.data(), buffer.size(), timings_.readTimeoutMs);
+            const int n = port_.read(port_.context, open.device, buffer.data(), buffer.size(), timings_.readTimeoutMs);
             if (n < 0) {
+                error = PortError();
                 failed = true;
                 break;
             }
             failures = 0;
             {
                 std::lock_guard<std::mutex> lock(mu_);
-                if (reader->stop || generation != generation_ || !IsPresent(id)) break;
+                if (reader->stop || open.generation != generation_ || !IsPresent(open.id)) break;
             }
             const std::size_t count = std::min(static_cast<std::size_t>(n), buffer.size());
-            if (count > 0 && IsOwnInputReport(caps, buffer.data(), count)) DeliverData(*reader, buffer.data(), count);
+            SplitInputReports(buffer.data(), count, reportLength, [&](const uint8_t* report, std::size_t length) {
+                if (IsOwnInputReport(open.caps, report, length)) DeliverData(*reader, layout, report, length);
+            });
         }
         {
             std::lock_guard<std::mutex> lock(mu_);
             reader->device = nullptr;
         }
-        {
-            std::lock_guard<std::mutex> lock(portMu_);
-            port_.close(port_.context, device);
-        }
+        port_.close(port_.context, open.device);
         if (failed) {
             // Removed, or the handle went stale (sleep and wake): look at the system again, then reopen.
-            RequestRescan();
-            failures = std::min(failures + 1, 5);
             std::unique_lock<std::mutex> lock(mu_);
-            Log("read failed on " + id);
-            readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] { return reader->stop; });
+            rescanRequested_ = true;
+            scanWake_.notify_all();
+            failures = std::min(failures + 1, 5);
+            Log(Describe("reading", open.id, error));
+            readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] {
+                return reader->stop || reader->handed.device != nullptr || arrivals_ != arrivals;
+            });
         }
     }
+    HidDevice unused = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        unused = reader->handed.device;
+        reader->handed = Handoff{};
+    }
+    if (unused != nullptr) port_.close(port_.context, unused);
     std::lock_guard<std::mutex> lock(mu_);
     reader->exited = true;
 }
 
-void HidKeyboard::DeliverData(const Reader& reader, const uint8_t* data, std::size_t length) {
+void HidKeyboard::DeliverData(const Reader& reader, const ConsumerLayout& layout, const uint8_t* data,
+                              std::size_t length) {
     {
         std::lock_guard<std::mutex> lock(mu_);
         if (reader.stop) return;
@@ -412,7 +667,7 @@ void HidKeyboard::DeliverData(const Reader& reader, const uint8_t* data, std::si
     record.data = data;
     kv::ConsumerInfo info{};
     uint16_t usage = 0;
-    if (reader.collection.usagePage == kv::kConsumerCollection.usagePage && DecodeConsumerUsage(data, length, usage)) {
+    if (FansOut(reader.collection) && DecodeConsumerReport(layout, data, length, usage)) {
         kv::SetConsumerUsagePointer(info, &usage);
         record.consumer = &info;
     }
@@ -432,7 +687,7 @@ std::shared_ptr<HidKeyboard::OpenDevice> HidKeyboard::Writer(kv::CollectionUsage
     {
         std::lock_guard<std::mutex> lock(mu_);
         if (!running_) return nullptr;
-        const Collection* c = FindPresent(collection);
+        const Collection* c = Choose(collection);
         if (c == nullptr) return nullptr;
         caps = c->caps;
         auto it = writers_.find(c->id);
@@ -440,16 +695,17 @@ std::shared_ptr<HidKeyboard::OpenDevice> HidKeyboard::Writer(kv::CollectionUsage
         id = c->id;
         generation = generation_;
     }
-    HidDevice device = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(portMu_);
-        device = port_.open(port_.context, id);
-    }
+    const HidDevice device = port_.open(port_.context, id);
     if (device == nullptr) {
+        const HidError e = PortError();
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            Log(Describe("opening", id, e));
+        }
         RequestRescan();
         return nullptr;
     }
-    auto opened = std::make_shared<OpenDevice>(port_, portMu_, id, caps, generation, device);
+    auto opened = std::make_shared<OpenDevice>(port_, id, caps, generation, device);
     std::shared_ptr<OpenDevice> replaced;  // closed outside mu_
     std::lock_guard<std::mutex> lock(mu_);
     auto& slot = writers_[id];
@@ -471,8 +727,10 @@ void HidKeyboard::DropWriter(const std::shared_ptr<OpenDevice>& device) {
     RequestRescan();
 }
 
-// A write that fails on a handle that may have gone stale (the computer slept) is tried once more on a
-// freshly opened one; a removed collection cannot be opened again, so that write fails at once.
+// Only a handle that went stale (the computer slept) or a collection that went away is worth a second
+// try, on a freshly opened handle (a removed collection cannot be opened again, so that write fails at
+// once). A write that timed out may already have reached the keyboard and is never sent again; one the
+// system refused would be refused again.
 int HidKeyboard::SendOutput(kv::CollectionUsage collection, const uint8_t* data, std::size_t length, bool feature) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         HidCaps caps;
@@ -487,16 +745,24 @@ int HidKeyboard::SendOutput(kv::CollectionUsage collection, const uint8_t* data,
             return 0;
         }
         int sent = 0;
+        HidError error;
         {
             std::lock_guard<std::mutex> lock(device->writeMu);
             sent = feature ? port_.setFeature(port_.context, device->device, report.data(), report.size())
                            : port_.write(port_.context, device->device, report.data(), report.size(),
                                          timings_.writeTimeoutMs);
+            if (feature ? sent <= 0 : sent != static_cast<int>(report.size())) error = PortError();
         }
         if (feature ? sent > 0 : sent == static_cast<int>(report.size())) return static_cast<int>(length);
-        DropWriter(device);  // the scan it asks for tells whether the keyboard is gone
-        std::lock_guard<std::mutex> lock(mu_);
-        Log(feature ? "feature report refused" : "write failed");
+        if (error.failure == HidFailure::None) error.failure = HidFailure::Other;
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            Log(Describe(feature ? "feature report to" : "writing to", device->id, error));
+        }
+        const bool stale = error.failure == HidFailure::Gone;
+        // A handle that may be broken is closed; the scan it asks for tells whether the keyboard is gone.
+        if (stale || error.handleDead || error.failure == HidFailure::Other) DropWriter(device);
+        if (!stale) return 0;
     }
     return 0;
 }

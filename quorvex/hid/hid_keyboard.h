@@ -1,8 +1,13 @@
 // The hardware backend: the keyboard's HID collections as the system shows them, behind the export layer.
 // It finds collections by re-enumerating the system's HID collections (at Init, every scan interval, and
-// at once after a failed read or write), runs one reader per subscription on a thread of its own, sends
+// at once after a failed read or write), runs readers on threads of their own (one per subscription, or
+// for the consumer collection one per matching collection, so every interface's events are read), sends
 // output reports with a bounded wait, and tells the vendor collection's subscribers when the keyboard
-// comes and goes. All system calls go through a HidPort, so the whole of this runs against a fake in tests.
+// comes and goes. A selector that names one collection (vendor, indicator) is bound to one of the matching
+// collections, chosen in the order of their ids and kept while present, so the vendor reader and writer
+// sit on the same keyboard. A collection missing from one listing is kept until a second listing in a row
+// misses it too (or the system said it was removed): a short gap while the computer wakes changes nothing.
+// All system calls go through a HidPort, so the whole of this runs against a fake in tests.
 #pragma once
 
 #include <chrono>
@@ -18,6 +23,7 @@
 
 #include "backend.h"
 #include "hid/hid_port.h"
+#include "hid/report_framing.h"
 
 namespace qvx::hid {
 
@@ -28,6 +34,9 @@ struct HidKeyboardTimings {
     std::chrono::milliseconds retryDelay{250};     // pause before reopening a collection that failed
     std::chrono::seconds resumeGap{10};            // a wall-clock jump this much beyond the interval: the
                                                    // computer slept, every handle is reopened
+    std::chrono::milliseconds removalConfirmDelay{1000};  // the second look after a listing missed a collection
+    std::chrono::milliseconds attachOpenWait{2000};  // longest wait, before saying "attached", for a vendor
+                                                     // reader that is opening its handle itself
     std::chrono::system_clock::time_point (*wallClock)() = &std::chrono::system_clock::now;
 };
 
@@ -53,6 +62,9 @@ public:
 
     // Asks the scan thread to re-enumerate now instead of at the end of its interval.
     void RequestRescan();
+    // The system said one of the keyboard's collections was removed: the next listing without it is
+    // believed at once instead of being confirmed by a second one. Asks for that listing.
+    void NoteRemoval();
     // Closes and reopens every handle (after the computer slept, the old ones may be stale).
     void ReopenAll();
 
@@ -63,31 +75,65 @@ private:
         HidCaps caps;
     };
     struct OpenDevice;  // a shared write handle; closed when its last user lets go
+    // A handle opened for a reader by another thread (Subscribe, a scan), not yet taken by the reader.
+    struct Handoff {
+        HidDevice device = nullptr;
+        std::string id;
+        HidCaps caps;
+        uint64_t generation = 0;
+    };
     struct Reader {
         uint32_t handle = 0;
         kv::CollectionUsage collection{};
         kv::ServiceCallback callback = nullptr;
         uint32_t tag = 0;
+        std::string boundId;  // a consumer reader reads this collection; empty: the one chosen for the selector
         std::thread thread;
         bool stop = false;
         bool exited = false;
+        bool opening = false;        // a thread is opening a handle for it
+        Handoff handed;              // opened for it, to be taken
         HidDevice device = nullptr;  // while open; only the reader closes it
+    };
+    struct Subscription {
+        kv::CollectionUsage collection{};
+        kv::ServiceCallback callback = nullptr;
+        uint32_t tag = 0;
     };
     struct PresenceChange {
         bool attached = false;
-        std::vector<std::shared_ptr<Reader>> subscribers;
+        std::vector<std::pair<uint32_t, Subscription>> subscribers;
+    };
+    struct Refusal {
+        uint64_t retryAtScan = 0;
+        uint64_t delay = 1;  // scans; doubles while the collection keeps refusing
+    };
+    // An open for a reader, done outside mu_; a reader not yet started is started once it has its handle.
+    struct PendingOpen {
+        std::shared_ptr<Reader> reader;
+        Handoff opened;
+        bool started = false;
     };
 
     bool PortComplete() const;
+    HidError PortError() const;
     PresenceChange Scan();                                           // mu_ not held
     const Collection* FindPresent(kv::CollectionUsage wanted) const;  // mu_ held
+    const Collection* Choose(kv::CollectionUsage wanted);            // mu_ held
+    const Collection* TargetOf(const Reader& reader);                // mu_ held
     bool IsPresent(const std::string& id) const;                      // mu_ held
+    std::chrono::milliseconds ConfirmDelay() const;
+    static bool FansOut(kv::CollectionUsage collection);
+    std::shared_ptr<Reader> NewReader(uint32_t handle, const Subscription& sub, const std::string& boundId);  // mu_ held
+    void StartReader(const std::shared_ptr<Reader>& reader);         // mu_ held
+    void OpenPending(std::vector<PendingOpen>& pending);             // mu_ not held
+    void HandOver(std::vector<PendingOpen>& pending, std::vector<HidDevice>& unused);  // mu_ held
     std::shared_ptr<OpenDevice> Writer(kv::CollectionUsage collection, HidCaps& caps);
     void DropWriter(const std::shared_ptr<OpenDevice>& device);
     int SendOutput(kv::CollectionUsage collection, const uint8_t* data, std::size_t length, bool feature);
     void ScanLoop(uint64_t session, std::chrono::system_clock::time_point lastWall);
     void ReaderLoop(const std::shared_ptr<Reader>& reader);
-    void DeliverData(const Reader& reader, const uint8_t* data, std::size_t length);
+    void DeliverData(const Reader& reader, const ConsumerLayout& layout, const uint8_t* data, std::size_t length);
     void DeliverPresence(const PresenceChange& change);
     void Log(const std::string& line);
     void ThreadEnded();
@@ -95,7 +141,6 @@ private:
     HidPort port_;
     const HidKeyboardTimings timings_;
 
-    std::mutex portMu_;  // serialises enumerate, attributes, caps, open and close on the port
     std::mutex scanMu_;  // one scan at a time
 
     mutable std::mutex mu_;  // guards every field below
@@ -108,13 +153,22 @@ private:
     bool rescanRequested_ = false;
     bool scanned_ = false;
     bool attached_ = false;
+    bool removalNoticed_ = false;  // the system said a collection was removed since the last listing
+    bool confirmPending_ = false;  // a listing missed a collection: look again soon
+    uint64_t arrivals_ = 0;        // listings that found a collection not present before
+    uint64_t scans_ = 0;           // listings that succeeded
     uint64_t generation_ = 0;  // bumped by ReopenAll
     uint64_t session_ = 0;     // bumped by Stop: a scan thread of an earlier session ends
     std::thread scanThread_;
     std::map<std::string, Collection> known_;  // every present collection, queried once per appearance
-    std::vector<Collection> present_;           // the keyboard's collections, in enumeration order
+    std::vector<Collection> present_;           // the keyboard's collections, in the order of their ids
+    // Present collections the last listings did not show, with the time the first of them missed it.
+    std::map<std::string, std::chrono::steady_clock::time_point> missed_;
+    std::map<std::string, Refusal> refused_;    // listed collections whose attributes could not be read
+    std::map<uint32_t, std::string> chosen_;    // by selector: the collection it is bound to
     std::map<std::string, std::shared_ptr<OpenDevice>> writers_;
-    std::map<uint32_t, std::shared_ptr<Reader>> readers_;
+    std::map<uint32_t, Subscription> subscriptions_;
+    std::multimap<uint32_t, std::shared_ptr<Reader>> readers_;  // by subscription handle
     std::vector<std::shared_ptr<Reader>> retired_;  // cancelled, joined once they have ended
     std::set<uint32_t> writeHandles_;
     std::map<uint32_t, std::vector<uint8_t>> lastStatus_;  // by usage page << 16 | usage

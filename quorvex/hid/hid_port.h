@@ -16,6 +16,14 @@ struct HidAttributes {
     uint16_t version = 0;
 };
 
+// One value field of an input report, as the collection declares it.
+struct HidValueField {
+    uint8_t reportId = 0;
+    uint16_t usagePage = 0;
+    uint16_t bitSize = 0;      // bits of one value
+    uint16_t reportCount = 0;  // values in the field
+};
+
 // Report lengths count the report id byte; 0 = not known (the report then goes out as given).
 struct HidCaps {
     uint16_t usagePage = 0;
@@ -26,6 +34,9 @@ struct HidCaps {
     // When the system node also carries other collections (hidraw: one node per interface), the input
     // report ids that belong to this collection; empty = every report read belongs to it.
     std::vector<uint8_t> inputReportIds;
+    // The input data fields wider than one bit the collection declares (values, and arrays of usage
+    // indexes); empty = not known.
+    std::vector<HidValueField> inputValues;
 };
 
 using HidDevice = void*;  // an open collection, owned by the port until closed
@@ -46,25 +57,46 @@ using HidEventSink = void (*)(void* sinkContext, HidEvent event, const std::stri
 inline constexpr int kIoTimedOut = 0;  // read: nothing arrived in time, or the read was cancelled
 inline constexpr int kIoFailed = -1;   // the collection is gone or its handle went stale
 
+// Why the calling thread's last failed call on the port failed (open, read, write, setFeature, enumerate).
+enum class HidFailure : uint8_t {
+    None,
+    TimedOut,          // the transfer did not finish in time; a write may still have reached the keyboard
+    Gone,              // the collection was removed or the handle is no longer valid: reopen, then try again
+    Refused,           // the system or the device refused this very call (wrong length, bad parameter, access)
+    SharingViolation,  // open: another program holds the collection without sharing it
+    Other,
+};
+struct HidError {
+    HidFailure failure = HidFailure::None;
+    uint32_t systemCode = 0;  // the system's own error code (GetLastError, errno), 0 when none
+    bool handleDead = false;  // the handle cannot be used again (a cancelled transfer is still pending): close it
+};
+
+// The port's functions may be called from several threads at once: a layer whose system calls are not
+// safe to run concurrently serialises them itself.
 struct HidPort {
     void* context = nullptr;
     // The ids of the present HID collections (a system path, unique per collection). false: the system
-    // call failed, ids says nothing.
+    // call failed, or the listing ended early on an error; ids then says nothing.
     bool (*enumerate)(void* context, std::vector<std::string>& ids) = nullptr;
     bool (*attributes)(void* context, const std::string& id, HidAttributes& out) = nullptr;
     bool (*caps)(void* context, const std::string& id, HidCaps& out) = nullptr;
     // Opens for reading and writing, sharing both with other openers; nullptr on failure.
     HidDevice (*open)(void* context, const std::string& id) = nullptr;
-    // One input report, report id first: bytes read (> 0), kIoTimedOut or kIoFailed.
+    // Input reports, report id first: bytes read (> 0), kIoTimedOut or kIoFailed. A system that queues
+    // reports may fill the buffer with as many whole reports as fit: callers ask for one report's length.
     int (*read)(void* context, HidDevice device, uint8_t* buffer, std::size_t capacity, int timeoutMs) = nullptr;
     // One output report, report id first: bytes written (the whole report), or <= 0 when it did not go out
-    // within timeoutMs.
+    // within timeoutMs (lastError: TimedOut; handleDead when the cancelled transfer is still pending).
     int (*write)(void* context, HidDevice device, const uint8_t* data, std::size_t length, int timeoutMs) = nullptr;
     // One feature report; > 0 when accepted.
     int (*setFeature)(void* context, HidDevice device, const uint8_t* data, std::size_t length) = nullptr;
     // Wakes a read that is waiting on this device (from another thread); harmless when none waits.
     void (*cancel)(void* context, HidDevice device) = nullptr;
     void (*close)(void* context, HidDevice device) = nullptr;
+    // Optional. Why the calling thread's last failed call failed; called right after that call returned.
+    // Without it a failure is taken as HidFailure::Other.
+    HidError (*lastError)(void* context) = nullptr;
 
     // The parts below are optional (nullptr: the backend does without).
 

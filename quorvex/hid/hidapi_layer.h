@@ -58,8 +58,10 @@ private:
     static int SetFeature(void* context, HidDevice device, const uint8_t* data, std::size_t length);
     static void Cancel(void* context, HidDevice device);
     static void Close(void* context, HidDevice device);
+    static HidError LastError(void* context);
 
     HidapiCalls calls_;
+    std::mutex callMu_;                     // hidapi's enumerate, open and close keep global state: one at a time
     std::mutex mu_;                         // guards entries_
     std::map<std::string, Entry> entries_;  // what the last enumeration said, by collection id
 };

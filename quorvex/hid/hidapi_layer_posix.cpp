@@ -1,6 +1,7 @@
 #include "hid/hidapi_layer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,24 @@
 
 namespace qvx::hid {
 namespace {
+
+HidError& ThreadError() {
+    thread_local HidError error;
+    return error;
+}
+
+// hidapi passes the system's errno on from the failed call.
+void NoteFailure(HidFailure when, int code) {
+    HidFailure f = when;
+    switch (code) {
+        case ENODEV: case ENXIO: case ENOENT: case EBADF: case ESHUTDOWN: f = HidFailure::Gone; break;
+        case EINVAL: case EMSGSIZE: case EFAULT: case EACCES: case EPERM: f = HidFailure::Refused; break;
+        case EBUSY: f = HidFailure::SharingViolation; break;
+        case ETIMEDOUT: f = HidFailure::TimedOut; break;
+        default: break;
+    }
+    ThreadError() = HidError{f, static_cast<uint32_t>(code), false};
+}
 
 std::string CollectionId(const char* path, unsigned short usagePage, unsigned short usage) {
     char suffix[16];
@@ -26,6 +45,9 @@ void DescribeFrom(const std::vector<DescribedCollection>& node, HidCaps& caps) {
         caps.inputReportLength = c.inputReportLength;
         caps.outputReportLength = c.outputReportLength;
         caps.featureReportLength = c.featureReportLength;
+        caps.inputValues.clear();
+        for (const DescribedField& f : c.inputFields)
+            caps.inputValues.push_back(HidValueField{f.reportId, f.usagePage, f.bitSize, f.reportCount});
         if (node.size() > 1) {
             caps.inputReportIds = c.inputReportIds;
             // A node shared with other collections whose reports are all numbered: a collection without
@@ -61,6 +83,7 @@ HidPort HidapiLayer::Port() {
     port.setFeature = &HidapiLayer::SetFeature;
     port.cancel = &HidapiLayer::Cancel;
     port.close = &HidapiLayer::Close;
+    port.lastError = &HidapiLayer::LastError;
     return port;
 }
 
@@ -72,6 +95,7 @@ std::string HidapiLayer::PathOf(const std::string& id) {
 bool HidapiLayer::Enumerate(void* context, std::vector<std::string>& ids) {
     auto* self = static_cast<HidapiLayer*>(context);
     ids.clear();
+    std::lock_guard<std::mutex> calls(self->callMu_);
     // Only this keyboard's collections: nothing else is opened or even looked at.
     hid_device_info* list = self->calls_.enumerate(kv::kVendorId, kv::kProductId);
     std::map<std::string, Entry> entries;
@@ -143,26 +167,40 @@ bool HidapiLayer::Caps(void* context, const std::string& id, HidCaps& out) {
 
 HidDevice HidapiLayer::Open(void* context, const std::string& id) {
     auto* self = static_cast<HidapiLayer*>(context);
-    return self->calls_.openPath(PathOf(id).c_str());
+    std::lock_guard<std::mutex> calls(self->callMu_);
+    errno = 0;
+    hid_device* device = self->calls_.openPath(PathOf(id).c_str());
+    if (device == nullptr) NoteFailure(HidFailure::Other, errno);
+    return device;
 }
 
 int HidapiLayer::Read(void* context, HidDevice device, uint8_t* buffer, std::size_t capacity, int timeoutMs) {
     auto* self = static_cast<HidapiLayer*>(context);
+    errno = 0;
     const int n = self->calls_.readTimeout(static_cast<hid_device*>(device), buffer, capacity, timeoutMs);
-    if (n < 0) return kIoFailed;
+    if (n < 0) {
+        NoteFailure(HidFailure::Gone, errno);  // hidraw fails a read when the device has gone
+        return kIoFailed;
+    }
+    if (n == 0) ThreadError() = HidError{HidFailure::TimedOut, 0, false};
     return n;
 }
 
 // hidraw's write returns when the report has gone to the device or the kernel gave up on it.
 int HidapiLayer::Write(void* context, HidDevice device, const uint8_t* data, std::size_t length, int /*timeoutMs*/) {
     auto* self = static_cast<HidapiLayer*>(context);
+    errno = 0;
     const int n = self->calls_.write(static_cast<hid_device*>(device), data, length);
+    if (n < 0) NoteFailure(HidFailure::Other, errno);
     return n < 0 ? kIoFailed : n;
 }
 
 int HidapiLayer::SetFeature(void* context, HidDevice device, const uint8_t* data, std::size_t length) {
     auto* self = static_cast<HidapiLayer*>(context);
-    return self->calls_.sendFeatureReport(static_cast<hid_device*>(device), data, length);
+    errno = 0;
+    const int n = self->calls_.sendFeatureReport(static_cast<hid_device*>(device), data, length);
+    if (n <= 0) NoteFailure(HidFailure::Other, errno);
+    return n;
 }
 
 // hidapi cannot interrupt a read; readers wait in short slices instead.
@@ -170,8 +208,11 @@ void HidapiLayer::Cancel(void* /*context*/, HidDevice /*device*/) {}
 
 void HidapiLayer::Close(void* context, HidDevice device) {
     auto* self = static_cast<HidapiLayer*>(context);
+    std::lock_guard<std::mutex> calls(self->callMu_);
     if (device != nullptr) self->calls_.close(static_cast<hid_device*>(device));
 }
+
+HidError HidapiLayer::LastError(void*) { return ThreadError(); }
 
 HidPort SystemHidPort() {
     // hid_init is not thread-safe: it runs once, here, before any thread uses hidapi.

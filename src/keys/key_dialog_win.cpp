@@ -124,20 +124,26 @@ Kelvane_DlgComposite::LookSet& Kelvane_DlgComposite::Looks(SetIndex set) {
     if (s.loaded) return s;
     // Each set is decoded when a page first needs it: the dialog opens with the pictures of one page.
     const SetFiles& files = kSetFiles[set];
-    const kv::skin::SkinImage normal = kv::skin::LoadSkinImage(files.normal);
-    RenderImageToSurface(s.normal, normal, m_hWnd);
-    RenderImageToSurface(s.over, files.over ? kv::skin::LoadSkinImage(files.over) : normal, m_hWnd);
-    RenderImageToSurface(s.down, files.down ? kv::skin::LoadSkinImage(files.down) : normal, m_hWnd);
-    RenderImageToSurface(s.disable, files.disable ? kv::skin::LoadSkinImage(files.disable) : normal, m_hWnd);
+    // A look the set has no picture for is drawn from its normal picture, which is not kept twice.
+    RenderImageToSurface(s.normal, kv::skin::LoadSkinImage(files.normal), m_hWnd);
+    if (files.over) RenderImageToSurface(s.over, kv::skin::LoadSkinImage(files.over), m_hWnd);
+    if (files.down) RenderImageToSurface(s.down, kv::skin::LoadSkinImage(files.down), m_hWnd);
+    if (files.disable) RenderImageToSurface(s.disable, kv::skin::LoadSkinImage(files.disable), m_hWnd);
+    s.hasOver = files.over != nullptr;
+    s.hasDown = files.down != nullptr;
     s.hasDisable = files.disable != nullptr;
     s.loaded = true;
     return s;
 }
 
+SkinLooks Kelvane_DlgComposite::LookSet::Pointers() {
+    kv::skin::SkinSurface* down = hasDown ? &this->down : &normal;
+    return {&normal, hasOver ? &over : &normal, down, hasDisable ? &disable : &normal, down};
+}
+
 SkinLooks Kelvane_DlgComposite::GeneralLooks() {
     // The macro-only form shows the other pages' buttons disabled, as its own pictures draw them.
-    LookSet& s = Looks(target_.macroOnly ? kMacro2Set : kKeySet);
-    return {&s.normal, &s.over, &s.down, &s.disable, &s.down};
+    return Looks(target_.macroOnly ? kMacro2Set : kKeySet).Pointers();
 }
 
 BOOL Kelvane_DlgComposite::OnInitDialog() {
@@ -445,7 +451,7 @@ void Kelvane_DlgComposite::ShowPage(uint16_t type, bool initial) {
             if (macroLooksShown_ != set) {
                 macroLooksShown_ = set;
                 LookSet& looks = Looks(set);
-                macroPage_.SetButtonLooks({&looks.normal, &looks.over, &looks.down, &looks.disable, &looks.down});
+                macroPage_.SetButtonLooks(looks.Pointers());
             }
             const auto& items = macroPage_.Page().Items();
             if (initial) {

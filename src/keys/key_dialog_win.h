@@ -126,7 +126,8 @@ private:
     struct LookSet {
         kv::skin::SkinSurface normal, over, down, disable;
         bool loaded = false;
-        bool hasDisable = false;
+        bool hasOver = false, hasDown = false, hasDisable = false;
+        [[nodiscard]] SkinLooks Pointers();  // normal, over, down, disabled, checked
     };
     enum SetIndex { kKeySet, kMacroSet, kMacro2Set, kMediaSet, kFunctionSet, kSetCount };
 

@@ -24,6 +24,9 @@ TEST_F(ExportsTest, ExportsExactlyTheTwelveNames) {
 }
 
 TEST_F(ExportsTest, AnswersOnTheCtrlSubscription) {
+    // The single-report write says 1 for a sent report: the firmware update compares it with 1.
+    EXPECT_EQ(Write(MakeRequest(kReadInfo, 44)), 1);
+    ASSERT_TRUE(Inbox::Get().Wait(kv::kNotifyData, kv::kTagCtrl));
     auto answer = Exchange(MakeRequest(kReadInfo, 44));
     ASSERT_TRUE(answer);
     EXPECT_EQ((*answer)[0], 4);

@@ -1,8 +1,11 @@
 // A stand-in for the system's HID layer under the hardware backend: collections with ids, attributes and
-// caps, input reports queued to every open handle (as the system gives each handle its own copy), output
-// reports recorded, removal, re-plugging, handles gone stale, and a removal in the middle of a write; the
-// system's notifications (arrival, removal, query-remove, suspend and resume), other programs holding a
-// collection without sharing it, the exchange lock every program shares, and the port's diagnostics.
+// caps, input reports queued to every open handle (as the system gives each handle its own copy; a report
+// that arrives while no handle is open is lost), reads that return as many queued reports as fit the
+// buffer, output reports recorded, removal, re-plugging, handles gone stale, a removal in the middle of a
+// write, writes that fail with a given error or time out, listings that fail or miss the keyboard, a
+// listing that is held up, and the system's error for each failed call; the system's notifications
+// (arrival, removal, query-remove, suspend and resume), other programs holding a collection without
+// sharing it, the exchange lock every program shares, and the port's diagnostics.
 #pragma once
 
 #include <algorithm>
@@ -33,11 +36,22 @@ public:
         bool present = true;
         bool refuseQuery = false;   // attributes cannot be read (a device the system keeps to itself)
         bool removeOnWrite = false; // unplugged while the next write is under way
+        bool refuseOpen = false;    // opening fails (lastError says why: openFailure)
+        qvx::hid::HidError openFailure{qvx::hid::HidFailure::Refused, 5, false};
+        // The next writes fail with this error without reaching the keyboard (count of them).
+        int failWrites = 0;
+        qvx::hid::HidError writeFailure{qvx::hid::HidFailure::Refused, 87, false};
+        // The next writes reach the keyboard but their completion never comes in time: they time out, and
+        // with neverCompletes the cancelled transfer stays pending and the handle is dead from then on.
+        int timeOutWrites = 0;
+        bool neverCompletes = false;
         bool heldExclusively = false;  // another program opened it sharing nothing: every open fails
         bool writersRefused = false;   // another program opened it sharing only reading: writers fail
         std::vector<Bytes> written;
         std::vector<Bytes> features;
         int opens = 0;
+        int writeCalls = 0;
+        int queries = 0;  // attributes asked
     };
 
     // Adds (or replaces) a collection. Lengths count the report id byte.
@@ -61,6 +75,59 @@ public:
         Add(prefix + "vendor", 0x0C45, 0x7A31, 0xFF1C, 0x0092, 65, 65);
         Add(prefix + "consumer", 0x0C45, 0x7A31, 0x000C, 0x0001, 3, 0);
         Add(prefix + "indicator", 0x0C45, 0x7A31, 0x0008, 0x0089, 0, 2);
+        // The consumer report: report 3 carries one 16-bit usage.
+        Change(prefix + "consumer", [](Collection& c) { c.caps.inputValues = {{0x03, 0x000C, 16, 1}}; });
+    }
+    // The order the system lists collections in (ids not named keep their place after these).
+    void SetOrder(const std::vector<std::string>& first) {
+        std::lock_guard<std::mutex> lock(mu_);
+        std::vector<std::string> order = first;
+        for (const auto& id : order_)
+            if (std::find(first.begin(), first.end(), id) == first.end()) order.push_back(id);
+        order_ = order;
+    }
+    // The next `count` listings fail part way (after half the collections), with this system error.
+    void FailListings(int count, uint32_t systemCode = 259) {
+        std::lock_guard<std::mutex> lock(mu_);
+        failListings_ = count;
+        listingError_ = systemCode;
+    }
+    // The next `count` listings succeed but leave out every collection whose id starts with prefix.
+    void MissFromListings(const std::string& prefix, int count) {
+        std::lock_guard<std::mutex> lock(mu_);
+        missPrefix_ = prefix;
+        missListings_ = count;
+    }
+    // Listings wait until released (a slow system); Listing() tells whether one is waiting now.
+    void HoldListings(bool hold) {
+        std::lock_guard<std::mutex> lock(mu_);
+        holdListings_ = hold;
+        cv_.notify_all();
+    }
+    bool WaitListingHeld() {
+        std::unique_lock<std::mutex> lock(mu_);
+        return cv_.wait_for(lock, std::chrono::seconds(5), [&] { return listingsWaiting_ > 0; });
+    }
+    int Listings() {
+        std::lock_guard<std::mutex> lock(mu_);
+        return listings_;
+    }
+    bool WaitListings(int count) {
+        std::unique_lock<std::mutex> lock(mu_);
+        return cv_.wait_for(lock, std::chrono::seconds(5), [&] { return listings_ >= count; });
+    }
+    // Transfers abandoned with their handle (a cancelled write that never completed).
+    int PendingForever() {
+        std::lock_guard<std::mutex> lock(mu_);
+        return pendingForever_;
+    }
+    // Every open handle of the collection gets the reports together, queued before any read takes one.
+    void InputMany(const std::string& id, const std::vector<Bytes>& reports) {
+        std::lock_guard<std::mutex> lock(mu_);
+        for (auto& h : handles_)
+            if (h->id == id && !h->closed)
+                for (const Bytes& r : reports) h->queue.push_back(r);
+        cv_.notify_all();
     }
     template <typename F>
     void Change(const std::string& id, F f) {
@@ -238,6 +305,7 @@ public:
         };
         p.cancel = [](void* c, qvx::hid::HidDevice d) { Self(c).Cancel(d); };
         p.close = [](void* c, qvx::hid::HidDevice d) { Self(c).Close(d); };
+        p.lastError = [](void*) { return LastError(); };
         p.openFor = [](void* c, const std::string& id, qvx::hid::HidAccess access, int* why) {
             return Self(c).OpenFor(id, access, why);
         };
@@ -263,22 +331,47 @@ private:
         bool cancelled = false;
         bool stale = false;
         bool closed = false;
+        bool dead = false;  // a transfer is still pending on it
         bool canRead = true;
         bool canWrite = true;
     };
     static FakeHidPort& Self(void* c) { return *static_cast<FakeHidPort*>(c); }
+    static qvx::hid::HidError& LastError() {
+        thread_local qvx::hid::HidError error;
+        return error;
+    }
+    static void Fail(qvx::hid::HidFailure failure, uint32_t code, bool dead = false) {
+        LastError() = qvx::hid::HidError{failure, code, dead};
+    }
 
     bool Enumerate(std::vector<std::string>& ids) {
-        std::lock_guard<std::mutex> lock(mu_);
+        std::unique_lock<std::mutex> lock(mu_);
+        ++listingsWaiting_;
+        cv_.notify_all();
+        cv_.wait(lock, [&] { return !holdListings_; });
+        --listingsWaiting_;
+        ++listings_;
+        cv_.notify_all();
         ++calls_.enumerations;
         ids.clear();
-        for (const auto& id : order_)
-            if (collections_.at(id).present) ids.push_back(id);
+        for (const auto& id : order_) {
+            if (!collections_.at(id).present) continue;
+            if (missListings_ > 0 && id.rfind(missPrefix_, 0) == 0) continue;
+            ids.push_back(id);
+        }
+        if (missListings_ > 0) --missListings_;
+        if (failListings_ > 0) {
+            --failListings_;
+            ids.resize(ids.size() / 2);
+            Fail(qvx::hid::HidFailure::Other, listingError_);
+            return false;
+        }
         return true;
     }
     bool Attributes(const std::string& id, qvx::hid::HidAttributes& out) {
         std::lock_guard<std::mutex> lock(mu_);
-        const Collection& c = collections_.at(id);
+        Collection& c = collections_.at(id);
+        ++c.queries;
         if (!c.present || c.refuseQuery) return false;
         out = c.attributes;
         return true;
@@ -301,10 +394,18 @@ private:
         std::lock_guard<std::mutex> lock(mu_);
         *why = qvx::hid::kOpenFailed;
         auto it = collections_.find(id);
-        if (it == collections_.end() || !it->second.present) return nullptr;
+        if (it == collections_.end() || !it->second.present) {
+            Fail(qvx::hid::HidFailure::Gone, 2);
+            return nullptr;
+        }
         if (it->second.heldExclusively || (write && it->second.writersRefused)) {
             *why = qvx::hid::kOpenHeldByOther;
+            Fail(qvx::hid::HidFailure::SharingViolation, 32);
             if (logLevel_ > 0) log_.push_back("open " + id + ": error 32 (sharing violation)");
+            return nullptr;
+        }
+        if (it->second.refuseOpen) {
+            LastError() = it->second.openFailure;
             return nullptr;
         }
         ++it->second.opens;
@@ -338,7 +439,9 @@ private:
         std::lock_guard<std::mutex> lock(mu_);
         if (logLevel_ > 0) log_.push_back(line);
     }
-    bool Broken(const Handle& h) const { return h.closed || h.stale || !collections_.at(h.id).present; }
+    bool Broken(const Handle& h) const {
+        return h.closed || h.stale || h.dead || !collections_.at(h.id).present;
+    }
     void CheckOpen(const Handle& h) {
         if (h.closed) usedAfterClose_ = true;
     }
@@ -350,16 +453,29 @@ private:
         ++calls_.reads;
         cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                      [&] { return !h->queue.empty() || h->cancelled || Broken(*h); });
-        if (Broken(*h)) return qvx::hid::kIoFailed;
+        if (Broken(*h)) {
+            Fail(qvx::hid::HidFailure::Gone, 1167);
+            return qvx::hid::kIoFailed;
+        }
         if (h->cancelled) {
             h->cancelled = false;
+            Fail(qvx::hid::HidFailure::TimedOut, 995);
             return qvx::hid::kIoTimedOut;
         }
-        if (h->queue.empty()) return qvx::hid::kIoTimedOut;
-        Bytes report = std::move(h->queue.front());
-        h->queue.pop_front();
-        const std::size_t n = std::min(capacity, report.size());
-        std::copy(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(n), buffer);
+        if (h->queue.empty()) {
+            Fail(qvx::hid::HidFailure::TimedOut, 258);
+            return qvx::hid::kIoTimedOut;
+        }
+        // As the system does with queued reports: as many whole ones as the buffer holds, the first cut short
+        // when even it does not fit.
+        std::size_t n = 0;
+        do {
+            Bytes report = std::move(h->queue.front());
+            h->queue.pop_front();
+            const std::size_t take = std::min(capacity - n, report.size());
+            std::copy(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(take), buffer + n);
+            n += take;
+        } while (!h->queue.empty() && n + h->queue.front().size() <= capacity);
         return static_cast<int>(n);
     }
     int Write(qvx::hid::HidDevice d, const uint8_t* data, std::size_t length) {
@@ -368,21 +484,43 @@ private:
         CheckOpen(*h);
         if (!h->canWrite) usedAgainstAccess_ = true;
         Collection& c = collections_.at(h->id);
+        ++c.writeCalls;
         if (c.removeOnWrite) {
             c.removeOnWrite = false;
             c.present = false;
             cv_.notify_all();
+            Fail(qvx::hid::HidFailure::Gone, 1167);
             return qvx::hid::kIoFailed;
         }
-        if (Broken(*h)) return qvx::hid::kIoFailed;
+        if (Broken(*h)) {
+            Fail(qvx::hid::HidFailure::Gone, h->dead ? 6 : 1167);
+            return qvx::hid::kIoFailed;
+        }
+        if (c.failWrites > 0) {
+            --c.failWrites;
+            LastError() = c.writeFailure;
+            return qvx::hid::kIoFailed;
+        }
         c.written.emplace_back(data, data + length);
         cv_.notify_all();
+        if (c.timeOutWrites > 0) {
+            --c.timeOutWrites;
+            if (c.neverCompletes) {
+                h->dead = true;
+                ++pendingForever_;
+            }
+            Fail(qvx::hid::HidFailure::TimedOut, 1460, c.neverCompletes);
+            return qvx::hid::kIoTimedOut;
+        }
         return static_cast<int>(length);
     }
     int SetFeature(qvx::hid::HidDevice d, const uint8_t* data, std::size_t length) {
         auto* h = static_cast<Handle*>(d);
         std::lock_guard<std::mutex> lock(mu_);
-        if (Broken(*h)) return 0;
+        if (Broken(*h)) {
+            Fail(qvx::hid::HidFailure::Gone, 1167);
+            return 0;
+        }
         if (!h->canWrite) usedAgainstAccess_ = true;
         collections_.at(h->id).features.emplace_back(data, data + length);
         return static_cast<int>(length);
@@ -405,6 +543,14 @@ private:
     std::map<std::string, Collection> collections_;
     std::vector<std::string> order_;
     bool usedAfterClose_ = false;
+    int failListings_ = 0;
+    uint32_t listingError_ = 0;
+    std::string missPrefix_;
+    int missListings_ = 0;
+    bool holdListings_ = false;
+    int listingsWaiting_ = 0;
+    int listings_ = 0;
+    int pendingForever_ = 0;
     bool usedAgainstAccess_ = false;
     Calls calls_;
     bool watchable_ = true;

@@ -13,8 +13,10 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 
+#include "hid/collection_match.h"
 #include "hid/hid_keyboard.h"
 #include "hid/report_framing.h"
 #include "support/fake_hid_port.h"
@@ -175,6 +177,23 @@ TEST(HidReportFraming, ConsumerUsageIsLittleEndianAfterTheReportId) {
     ASSERT_TRUE(qvx::hid::DecodeConsumerUsage(bank, sizeof bank, usage));
     EXPECT_EQ(usage, 0x02FF);
     EXPECT_FALSE(qvx::hid::DecodeConsumerUsage(bank, 2, usage));
+}
+
+// A listing opens only the keyboard's own interfaces: the path must name its vendor and product.
+TEST(HidCollectionMatch, OnlyPathsNamingTheKeyboardAreOpened) {
+    struct Row {
+        const char* path;
+        bool ours;
+    };
+    const Row rows[] = {
+        {R"(\\?\hid#vid_0c45&pid_7a31&mi_01&col02#8&2a1b&0&0001#{4d1e55b2-f16f-11cf-88cb-001111000030})", true},
+        {R"(\\?\HID#VID_0C45&PID_7A31&MI_02#8&1c0&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})", true},
+        {R"(\\?\hid#vid_0c45&pid_7a32&mi_01#8&2a1b&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})", false},
+        {R"(\\?\hid#vid_046d&pid_c077#7&3a&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})", false},
+        {R"(\\?\hid#vid_10c45&pid_7a31#x)", false},
+        {"", false},
+    };
+    for (const Row& row : rows) EXPECT_EQ(qvx::hid::PathNamesKeyboard(row.path), row.ours) << row.path;
 }
 
 TEST_F(HidKeyboardTest, SelectorsFindOnlyTheKeyboardsMatchingCollections) {
@@ -441,6 +460,335 @@ TEST_F(HidKeyboardTest, WakingFromSleepReopensEveryHandle) {
     port_.Input("kb-consumer", {0x03, 0x01, 0x04});
     EXPECT_TRUE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCons));
     EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 1);
+}
+
+TEST(HidReportFraming, AReadIsSplitIntoReportsOfTheCollectionsLength) {
+    struct Row {
+        const char* what;
+        std::size_t readLength;
+        std::size_t reportLength;
+        std::vector<std::size_t> reports;  // the lengths delivered, in order
+    };
+    const Row rows[] = {
+        {"one report", 3, 3, {3}},
+        {"three queued reports in one read", 9, 3, {3, 3, 3}},
+        {"a report shorter than the longest (one at a time)", 2, 3, {2}},
+        {"length not known: the whole read", 9, 0, {9}},
+        {"a cut tail stays apart", 7, 3, {3, 3, 1}},
+        {"nothing read", 0, 3, {}},
+    };
+    for (const Row& row : rows) {
+        Bytes read(row.readLength);
+        for (std::size_t i = 0; i < read.size(); ++i) read[i] = static_cast<uint8_t>(i);
+        std::vector<std::size_t> lengths;
+        std::size_t at = 0;
+        qvx::hid::SplitInputReports(read.data(), read.size(), row.reportLength,
+                                    [&](const uint8_t* report, std::size_t length) {
+                                        EXPECT_EQ(report, read.data() + at) << row.what;
+                                        at += length;
+                                        lengths.push_back(length);
+                                    });
+        EXPECT_EQ(lengths, row.reports) << row.what;
+    }
+}
+
+TEST(HidReportFraming, TheConsumerUsageComesFromTheDeclaredReportOnly) {
+    struct Row {
+        const char* what;
+        std::vector<qvx::hid::HidValueField> declared;
+        bool expected;
+        bool described;  // the log gets what the collection declares
+        Bytes report;
+        std::optional<uint16_t> usage;
+    };
+    const Row rows[] = {
+        {"nothing declared: any report", {}, false, false, {0x05, 0x10, 0x18}, 0x1810},
+        {"one 16-bit value, its report", {{0x03, 0x0C, 16, 1}}, true, false, {0x03, 0x10, 0x18}, 0x1810},
+        {"one 16-bit value, another report", {{0x03, 0x0C, 16, 1}}, true, false, {0x02, 0x10, 0x18}, std::nullopt},
+        {"unnumbered reports", {{0x00, 0x0C, 16, 1}}, true, false, {0x00, 0xE9, 0x00}, 0x00E9},
+        {"an 8-bit value: logged, read as before", {{0x03, 0x0C, 8, 2}}, false, true, {0x03, 0x10, 0x18}, 0x1810},
+        {"two values: logged", {{0x03, 0x0C, 16, 1}, {0x04, 0x0C, 16, 1}}, false, true, {0x04, 1, 2}, 0x0201},
+        {"too short", {{0x03, 0x0C, 16, 1}}, true, false, {0x03, 0x10}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        qvx::hid::HidCaps caps;
+        caps.inputValues = row.declared;
+        const qvx::hid::ConsumerLayout layout = qvx::hid::DescribeConsumerLayout(caps);
+        EXPECT_EQ(layout.expected, row.expected) << row.what;
+        EXPECT_EQ(!layout.description.empty(), row.described) << row.what << ": " << layout.description;
+        uint16_t usage = 0;
+        const bool decoded = qvx::hid::DecodeConsumerReport(layout, row.report.data(), row.report.size(), usage);
+        EXPECT_EQ(decoded ? std::optional<uint16_t>(usage) : std::nullopt, row.usage) << row.what;
+    }
+}
+
+// The system hands over every report queued since the last read when the buffer holds them: a bank
+// switch queued behind another event must still arrive, and arrive on its own.
+TEST_F(HidKeyboardTest, ReportsQueuedTogetherAreEachDelivered) {
+    port_.AddKeyboard("kb-");
+    Start();
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    port_.InputMany("kb-consumer", {{0x03, 0x01, 0x04}, {0x03, 0xFF, 0x02}, {0x03, 0x10, 0x18}});
+    for (uint16_t usage : {0x0401, 0x02FF, 0x1810}) {
+        auto event = Inbox::Get().Take(kv::kNotifyData, kv::kTagCons);
+        ASSERT_TRUE(event) << usage;
+        EXPECT_EQ(event->countOrState, 3u);
+        ASSERT_TRUE(event->usage);
+        EXPECT_EQ(*event->usage, usage);
+    }
+}
+
+// Reports reach only handles already open when they arrive: the first answer after subscribing, or after
+// the keyboard is announced, must find the reader's handle open.
+TEST_F(HidKeyboardTest, TheFirstAnswerAfterSubscribingOrAttachingIsNotLost) {
+    port_.AddKeyboard("kb-");
+    auto timings = FastTimings();
+    timings.retryDelay = 30s;  // a reader that failed to open waits long, unless the keyboard comes back
+    Start(timings);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    port_.Input("kb-vendor", Command(0x0A));  // at once, before any wait
+    EXPECT_TRUE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCtrl));
+
+    // Plugged in: the answer sent as soon as the keyboard is announced is read.
+    Inbox::Get().SetHook([&](const Seen& s) {
+        if (s.kind == kv::kNotifyStateChange && s.countOrState != 0) port_.Input("kb-vendor", Command(0x0B));
+    });
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        port_.SetKeyboardPresent("kb-", false);
+        auto state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+        ASSERT_TRUE(state);
+        ASSERT_EQ(state->countOrState, 0u);
+        // The second time the reader has failed to open meanwhile and is waiting out its back-off.
+        if (round == 1) {
+            port_.Change("kb-vendor", [](auto& c) { c.refuseOpen = true; });
+            port_.SetKeyboardPresent("kb-", true);
+            state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+            ASSERT_TRUE(state);
+            ASSERT_NE(state->countOrState, 0u);
+            port_.SetKeyboardPresent("kb-", false);
+            state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+            ASSERT_TRUE(state);
+            ASSERT_EQ(state->countOrState, 0u);
+            port_.Change("kb-vendor", [](auto& c) { c.refuseOpen = false; });
+        }
+        port_.SetKeyboardPresent("kb-", true);
+        state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+        ASSERT_TRUE(state);
+        ASSERT_NE(state->countOrState, 0u);
+        auto answer = Inbox::Get().Take(kv::kNotifyData, kv::kTagCtrl);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->data, Command(0x0B));
+    }
+}
+
+// Two keyboards, or the consumer collection on two interfaces: events are read from every one of them,
+// and the vendor reader and writer sit on the same keyboard, whatever order the system lists them in.
+TEST_F(HidKeyboardTest, EveryConsumerCollectionIsReadAndTheVendorPairStaysOnOneKeyboard) {
+    port_.AddKeyboard("kb1-");
+    port_.AddKeyboard("kb2-");
+    port_.SetOrder({"kb2-vendor", "kb2-consumer", "kb2-indicator"});
+    auto& hid = Start();
+    EXPECT_EQ(hid.DeviceCount(kv::kConsumerCollection), 2);
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    port_.Input("kb2-consumer", {0x03, 0x01, 0x04});
+    port_.Input("kb1-consumer", {0x03, 0xFF, 0x02});
+    std::set<uint16_t> usages;
+    for (int i = 0; i < 2; ++i) {
+        auto event = Inbox::Get().Take(kv::kNotifyData, kv::kTagCons);
+        ASSERT_TRUE(event && event->usage);
+        usages.insert(*event->usage);
+    }
+    EXPECT_EQ(usages, (std::set<uint16_t>{0x0401, 0x02FF}));
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        if (round == 1) {  // the system now lists the other keyboard first
+            port_.SetOrder({"kb1-vendor", "kb1-consumer", "kb1-indicator"});
+            const int listings = port_.Listings();
+            ASSERT_TRUE(port_.WaitListings(listings + 3));
+        }
+        const Bytes request = Command(0x0A);
+        ASSERT_GT(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
+        // The writer's keyboard is the one whose answers are read.
+        std::string written;
+        for (const char* kb : {"kb1-", "kb2-"})
+            if (port_.Get(std::string(kb) + "vendor").written.size() == static_cast<std::size_t>(round + 1))
+                written = kb;
+        ASSERT_FALSE(written.empty());
+        EXPECT_EQ(written, "kb1-");  // the first in the order of ids, kept while present
+        port_.Input(written + "vendor", Command(0x0A));
+        EXPECT_TRUE(Inbox::Get().Take(kv::kNotifyData, kv::kTagCtrl));
+    }
+}
+
+// Only a handle that went stale is reopened and the report sent again: a write that timed out may
+// already be on the keyboard, and one the system refused would be refused again.
+TEST_F(HidKeyboardTest, AFailedWriteIsSentAgainOnlyOnAStaleHandle) {
+    using qvx::hid::HidFailure;
+    struct Row {
+        const char* what;
+        HidFailure failure;
+        uint32_t systemCode;
+        bool timesOut;  // reaches the keyboard, then times out
+        int result;     // of WriteReport
+        int calls;      // writes the port saw
+        int reopened;   // handles opened
+    };
+    const Row rows[] = {
+        {"refused (wrong length)", HidFailure::Refused, 87, false, 0, 1, 0},
+        {"timed out after reaching the keyboard", HidFailure::TimedOut, 1460, true, 0, 1, 0},
+        {"unknown failure: reopened next time, not resent", HidFailure::Other, 31, false, 0, 1, 0},
+        {"stale handle: resent on a new one", HidFailure::Gone, 6, false, 64, 2, 1},
+    };
+    port_.AddKeyboard("kb-");
+    auto timings = FastTimings();
+    timings.scanInterval = 60s;
+    auto& hid = Start(timings);
+    const Bytes request = Command(0x0C);
+    ASSERT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const auto before = port_.Get("kb-vendor");
+        port_.Change("kb-vendor", [&](auto& c) {
+            if (row.timesOut) {
+                c.timeOutWrites = 1;
+            } else {
+                c.failWrites = 1;
+                c.writeFailure = qvx::hid::HidError{row.failure, row.systemCode, false};
+            }
+        });
+        EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), row.result);
+        const auto after = port_.Get("kb-vendor");
+        EXPECT_EQ(after.writeCalls - before.writeCalls, row.calls);
+        EXPECT_EQ(after.opens - before.opens, row.reopened);
+        // The next write goes out once, on whatever handle is right.
+        EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);
+        EXPECT_EQ(port_.Get("kb-vendor").writeCalls - after.writeCalls, 1);
+    }
+}
+
+// A write whose cancelled transfer never completes leaves its handle unusable: it is not sent again, and
+// the next write goes out on a new handle.
+TEST_F(HidKeyboardTest, AWriteWhoseCancelNeverCompletesIsNotResentAndItsHandleIsReplaced) {
+    port_.AddKeyboard("kb-");
+    auto& hid = Start();
+    const Bytes request = Command(0x0D);
+    ASSERT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);
+    port_.Change("kb-vendor", [](auto& c) {
+        c.timeOutWrites = 1;
+        c.neverCompletes = true;
+    });
+    const int opens = port_.Get("kb-vendor").opens;
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 0);
+    EXPECT_EQ(port_.PendingForever(), 1);
+    EXPECT_EQ(port_.Get("kb-vendor").written.size(), 2u);
+    EXPECT_EQ(port_.Get("kb-vendor").opens, opens);
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);
+    EXPECT_EQ(port_.Get("kb-vendor").written.size(), 3u);
+    EXPECT_EQ(port_.Get("kb-vendor").opens, opens + 1);
+}
+
+// A slow listing (drivers installing, docking, waking) must not hold up a write, even one that has to
+// open its handle first.
+TEST_F(HidKeyboardTest, AWriteDoesNotWaitForAListing) {
+    port_.AddKeyboard("kb-");
+    auto& hid = Start();
+    port_.HoldListings(true);
+    struct Release {
+        FakeHidPort& port;
+        ~Release() { port.HoldListings(false); }
+    } release{port_};
+    hid.RequestRescan();
+    ASSERT_TRUE(port_.WaitListingHeld());
+    std::atomic<int> result{-1};
+    std::thread writer([&] {
+        const Bytes request = Command(0x0E);
+        result = hid.WriteReport(kv::kVendorCollection, request.data(), request.size());
+    });
+    const bool done = Eventually([&] { return result.load() >= 0; });
+    port_.HoldListings(false);
+    writer.join();
+    EXPECT_TRUE(done);
+    EXPECT_EQ(result.load(), 64);
+}
+
+// A collection that refuses to be asked (the system keeps it) is asked again less and less often.
+TEST_F(HidKeyboardTest, ACollectionThatRefusesQueriesIsNotAskedAtEveryListing) {
+    port_.Add("locked", 0x0C45, 0x7A31, 0x0001, 0x0006);
+    port_.Change("locked", [](auto& c) { c.refuseQuery = true; });
+    port_.AddKeyboard("kb-");
+    Start();
+    ASSERT_TRUE(port_.WaitListings(40));
+    EXPECT_LE(port_.Get("locked").queries, 8);
+    EXPECT_EQ(port_.Get("kb-vendor").queries, 1);
+}
+
+// Only a listing that ran to its end says what is there, and one that misses the keyboard once is a gap;
+// removal takes a second listing without it a while later, or the system's word that it was removed.
+TEST_F(HidKeyboardTest, AListingThatFailsOrMissesTheKeyboardOnceIsNotARemoval) {
+    struct Row {
+        const char* what;
+        int fail;        // listings that fail part way
+        int miss;        // listings in a row without the keyboard
+        bool noticed;    // the system said it was removed
+        bool removed;
+    };
+    const Row rows[] = {
+        {"listings failing part way", 3, 0, false, false},
+        {"one listing without the keyboard", 0, 1, false, false},
+        {"listings without it for a while", 0, 1000, false, true},
+        {"the removal notice and one listing without it", 0, 1, true, true},
+    };
+    port_.AddKeyboard("kb-");
+    auto timings = FastTimings();
+    timings.removalConfirmDelay = 100ms;
+    timings.scanInterval = 30ms;
+    auto& hid = Start(timings);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        port_.HoldListings(true);
+        ASSERT_TRUE(port_.WaitListingHeld());
+        if (row.fail > 0) port_.FailListings(row.fail);
+        if (row.miss > 0) port_.MissFromListings("kb-", row.miss);
+        if (row.noticed) hid.NoteRemoval();
+        const int listings = port_.Listings();
+        port_.HoldListings(false);
+        bool countDropped = false;
+        for (int i = 0; i < 8; ++i) {
+            ASSERT_TRUE(port_.WaitListings(listings + i + 1));
+            if (hid.DeviceCount(kv::kVendorCollection) == 0) countDropped = true;
+        }
+        EXPECT_TRUE(row.removed || !countDropped);  // the count never said the keyboard was gone
+        auto state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl, row.removed ? 5000ms : 100ms);
+        EXPECT_EQ(state.has_value(), row.removed);
+        if (row.removed) {
+            EXPECT_EQ(state->countOrState, 0u);
+            port_.MissFromListings("kb-", 0);
+            state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+            ASSERT_TRUE(state);
+            EXPECT_NE(state->countOrState, 0u);
+        }
+        EXPECT_EQ(hid.DeviceCount(kv::kVendorCollection), 1);
+    }
+}
+
+// The consumer collection says which report carries its 16-bit usage: other reports carry none.
+TEST_F(HidKeyboardTest, OnlyTheDeclaredConsumerReportCarriesAUsage) {
+    port_.AddKeyboard("kb-");
+    Start();
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    port_.Input("kb-consumer", {0x02, 0xFF, 0x02});
+    port_.Input("kb-consumer", {0x03, 0x10, 0x18});
+    auto other = Inbox::Get().Take(kv::kNotifyData, kv::kTagCons);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->data, (Bytes{0x02, 0xFF, 0x02}));
+    EXPECT_FALSE(other->usage);
+    auto event = Inbox::Get().Take(kv::kNotifyData, kv::kTagCons);
+    ASSERT_TRUE(event && event->usage);
+    EXPECT_EQ(*event->usage, 0x1810);
 }
 
 }  // namespace hidtest
