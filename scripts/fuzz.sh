@@ -39,7 +39,7 @@ declare -A sources=(
   [profile_json]="${keys[*]} ${data[*]} src/macros/macro_area.cpp src/profiles/profile_file.cpp src/profiles/file_replace_posix.cpp src/profiles/profile_json.cpp"
   [language_file]="src/skin/language_file.cpp"
   [skin_layout]="src/skin/language_file.cpp src/skin/skin_rect.cpp"
-  [settings_file]="src/profiles/settings_store_ini.cpp src/profiles/profile_file.cpp src/profiles/file_replace_posix.cpp ${keys[*]} ${data[*]} src/macros/macro_area.cpp"
+  [settings_file]="src/profiles/settings_store_ini.cpp src/profiles/profile_settings.cpp src/profiles/profile_file.cpp src/profiles/file_replace_posix.cpp ${keys[*]} ${data[*]} src/macros/macro_area.cpp"
   [report_descriptor]="quorvex/hid/report_descriptor.cpp quorvex/hid/report_framing.cpp"
 )
 all_targets=(profile_file macro_area key_table profile_json language_file skin_layout settings_file report_descriptor)
@@ -115,6 +115,40 @@ elif target == "macro_area":
          ("", [(10, 3, True, 0xE2, 0), (0, 6, True, 0xA2, 3), (0, 2, True, 1, 0x22)])]
     write("named", area(m, True))
     write("bare", area(m, False))
+elif target == "profile_json":
+    import json
+    keys = [{"index": 30, "key": "A", "type": "macro", "tag": 0, "value": 1, "macro": "one"},
+            {"index": 31, "key": "B", "type": "key", "tag": 0, "value": 48, "target": "B"},
+            {"index": 32, "key": "C", "type": "text", "tag": 0, "text": "hello"},
+            {"index": 33, "key": "D", "type": "program", "tag": 0, "text": "C:\\run.exe"}]
+    doc = {"format": "kelvane profile data", "identification": ident.hex(),
+           "profiles": [{"profile": p, "keys": keys if p == 0 else []} for p in range(4)],
+           "macros": [{"id": 1, "name": "one", "repeat": 1, "playMode": 0,
+                       "actions": [{"key": "A", "code": 30, "direction": "press", "delay": 100},
+                                   {"key": "A", "code": 30, "direction": "release", "delay": 0}]}]}
+    write("profile", json.dumps(doc, indent=2).encode())
+    doc["profiles"] = [{"profile": p, "keys": []} for p in range(4)]
+    doc["macros"] = []
+    write("empty", json.dumps(doc).encode())
+elif target in ("language_file", "skin_layout", "settings_file"):
+    import glob
+    pattern = {"language_file": "resources/dist/Lang*.ini", "skin_layout": "resources/dist/Skins/*.ini",
+               "settings_file": "resources/dist/Skins/*.userd"}[target]
+    for path in glob.glob(pattern):
+        with open(path, "rb") as f:
+            data = f.read()
+        if target == "settings_file":  # its first sections are enough, and keep each run quick
+            end = b"\n\x00" if data.startswith(b"\xff\xfe") else b"\n"
+            data = data[:data.rfind(end, 0, 3000) + len(end)]
+        write(os.path.basename(path), data)
+    write("utf8", "[TEXT]\r\nMAIN_CAPTION = \"Kelvane \u4e2d\"\r\n[BUTTONINFO]\nClose=10, 20,30,40\n"
+                  "[Mode1]\n5=1,2,3,0\ntool=1\n[PRESENTMODE]\nmode=3\n".encode())
+elif target == "report_descriptor":
+    write("keyboard", bytes.fromhex(
+        "061cff0992a1018504150026ff007508953f0901810209019102c0"
+        "050c0901a1018503a47510950119002aff3f8100b4a1020b01000c00c0c0"
+        "05080989a10185057508950109899102c0"))
+    write("unnumbered", bytes.fromhex("0601ff0901a101150026ff0075089540090181020901910209019102c0"))
 else:
     d = bytearray(378)
     for i, code in enumerate([(5, 0, 0), (2, 2, 4), (2, 1, 2), (6, 0xA2, 1), (3, 0xE2, 0), (1, 1, 1), (4, 0x81, 0)]):

@@ -113,7 +113,8 @@ echo "=== proof: $([ "$quick" -eq 1 ] && echo 'quick run (smoke check, not a mea
 {
   echo "id|figure|goal|measured|result"
   printf '%s\n' "${rows[@]}"
-} | column -t -s '|' -o '  '
+} | awk -F'|' '{ for (i = 1; i <= NF; ++i) { cell[NR, i] = $i; if (length($i) > w[i]) w[i] = length($i) } n = NR }
+    END { for (r = 1; r <= n; ++r) { line = ""; for (i = 1; i <= 5; ++i) line = line sprintf("%-" w[i] "s  ", cell[r, i]); sub(/ +$/, "", line); print line } }'
 echo "machine: $(nproc) cores; load average at start $load_start, at end $load_end; $elapsed s in all"
 
 if [ "$write" -eq 1 ]; then

@@ -34,7 +34,8 @@ struct HidCaps {
     // When the system node also carries other collections (hidraw: one node per interface), the input
     // report ids that belong to this collection; empty = every report read belongs to it.
     std::vector<uint8_t> inputReportIds;
-    // The input value fields the collection declares (Windows: its value capabilities); empty = not known.
+    // The input data fields wider than one bit the collection declares (values, and arrays of usage
+    // indexes); empty = not known.
     std::vector<HidValueField> inputValues;
 };
 

@@ -19,6 +19,7 @@ extern "C" {
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -171,6 +172,7 @@ bool Caps(void*, const std::string& id, HidCaps& out) {
     if (!ok) Note(GetLastError());
     HIDP_CAPS caps{};
     std::vector<HIDP_VALUE_CAPS> values;
+    std::vector<HIDP_BUTTON_CAPS> buttons;
     if (ok) {
         ok = HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS;
         if (ok && caps.NumberInputValueCaps > 0) {
@@ -180,6 +182,14 @@ bool Caps(void*, const std::string& id, HidCaps& out) {
                 values.resize(count);
             else
                 values.clear();
+        }
+        if (ok && caps.NumberInputButtonCaps > 0) {
+            buttons.resize(caps.NumberInputButtonCaps);
+            USHORT count = caps.NumberInputButtonCaps;
+            if (HidP_GetButtonCaps(HidP_Input, buttons.data(), &count, preparsed) == HIDP_STATUS_SUCCESS)
+                buttons.resize(count);
+            else
+                buttons.clear();
         }
         if (!ok) Note(ERROR_INVALID_DATA);
         HidD_FreePreparsedData(preparsed);
@@ -195,6 +205,12 @@ bool Caps(void*, const std::string& id, HidCaps& out) {
     out.inputValues.clear();
     for (const HIDP_VALUE_CAPS& v : values)
         out.inputValues.push_back(HidValueField{v.ReportID, v.UsagePage, v.BitSize, v.ReportCount});
+    // A usage array (a consumer collection often declares its usage so) is a button capability without a
+    // size; when it is the collection's only field, it fills its report after the id.
+    for (const HIDP_BUTTON_CAPS& b : buttons)
+        if (!b.IsAlias && (b.BitField & 0x02) == 0) out.inputValues.push_back(HidValueField{b.ReportID, b.UsagePage, 0, 1});
+    if (values.empty() && out.inputValues.size() == 1 && caps.InputReportByteLength > 1)
+        out.inputValues.front().bitSize = static_cast<uint16_t>((caps.InputReportByteLength - 1) * 8);
     return true;
 }
 
@@ -284,7 +300,7 @@ int Transfer(WinDevice* d, std::unique_ptr<WinTransfer>& slot, bool reading, uin
     DWORD moved = 0;
     if (GetOverlappedResult(d->file, &t.ov, &moved, FALSE)) {  // it may have completed meanwhile
         if (reading) {
-            std::copy(t.buffer.begin(), t.buffer.begin() + moved, readBuffer);
+            if (moved > 0) std::memcpy(readBuffer, t.buffer.data(), std::min<std::size_t>(moved, t.buffer.size()));
             if (moved == 0) Note(ERROR_TIMEOUT, HidFailure::TimedOut);
         }
         return static_cast<int>(moved);

@@ -45,6 +45,9 @@ void DescribeFrom(const std::vector<DescribedCollection>& node, HidCaps& caps) {
         caps.inputReportLength = c.inputReportLength;
         caps.outputReportLength = c.outputReportLength;
         caps.featureReportLength = c.featureReportLength;
+        caps.inputValues.clear();
+        for (const DescribedField& f : c.inputFields)
+            caps.inputValues.push_back(HidValueField{f.reportId, f.usagePage, f.bitSize, f.reportCount});
         if (node.size() > 1) {
             caps.inputReportIds = c.inputReportIds;
             // A node shared with other collections whose reports are all numbered: a collection without

@@ -84,6 +84,15 @@ bool ParseReportDescriptor(const uint8_t* d, std::size_t length, std::vector<Des
             } else if ((tag == 0x8 || tag == 0x9 || tag == 0xB) && depth > 0) {  // Input, Output, Feature
                 const int kind = tag == 0x8 ? 0 : tag == 0x9 ? 1 : 2;
                 tally.bits[kind][globals.reportId] += globals.reportSize * globals.reportCount;
+                // Data (not constant padding) wider than a bit: a value or an array of usage indexes.
+                if (kind == 0 && (value & 1) == 0 && globals.reportSize > 1 && !out.empty()) {
+                    DescribedField f;
+                    f.reportId = globals.reportId;
+                    f.usagePage = usages.empty() ? static_cast<uint16_t>(globals.usagePage) : usages.front().page;
+                    f.bitSize = static_cast<uint16_t>(std::min<uint32_t>(globals.reportSize, 0xFFFF));
+                    f.reportCount = static_cast<uint16_t>(std::min<uint32_t>(globals.reportCount, 0xFFFF));
+                    out.back().inputFields.push_back(f);
+                }
             }
             usages.clear();
         } else if (type == 1) {  // global

@@ -10,6 +10,14 @@
 
 namespace qvx::hid {
 
+// A data field of an input report wider than one bit (a value, or an array of usage indexes).
+struct DescribedField {
+    uint8_t reportId = 0;
+    uint16_t usagePage = 0;
+    uint16_t bitSize = 0;
+    uint16_t reportCount = 0;
+};
+
 struct DescribedCollection {
     uint16_t usagePage = 0;
     uint16_t usage = 0;
@@ -17,6 +25,7 @@ struct DescribedCollection {
     uint16_t inputReportLength = 0;
     uint16_t outputReportLength = 0;  // 0: the collection has no output report
     uint16_t featureReportLength = 0;
+    std::vector<DescribedField> inputFields;  // in descriptor order
 };
 
 // The top-level collections in descriptor order; false (and what was read so far) on a malformed descriptor.

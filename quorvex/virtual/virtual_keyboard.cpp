@@ -1,8 +1,14 @@
-// Threads: the keyboard thread (Run) processes command reports when their USB transfer is done, delivers
-// answers, events and presence changes to the subscribers' callbacks (with mu_ released), and saves the
-// state file; the control server's thread runs Control(); any caller thread runs the HidBackend calls.
-// mu_ guards all of the keyboard's fields; callbacks are always called without it, so a callback may
-// call back into the library (the bank indicator write does).
+// Threads: a caller's thread writes a command report, sleeps until the report has left and then processes
+// every command report that has arrived by then, in the order they were sent (so two writers never swap
+// their commands); the keyboard thread (Run) delivers answers, events and presence changes to the
+// subscribers' callbacks (with mu_ released) when they are due, and saves the state file; the control
+// server's thread runs Control(). mu_ guards all of the keyboard's fields; callbacks are always called
+// without it, so a callback may call back into the library (the bank indicator write does).
+//
+// Timing model: each report has one deadline, computed from the model's own times, never from when a thread
+// happened to wake: a command arrives at its send time plus the bus time, its answer leaves at that arrival
+// (plus any injected delay) and reaches the host one bus time later. A thread that wakes late therefore
+// delays nothing that follows; only the delivery of the answer itself waits on the system's scheduler.
 #include "virtual/virtual_keyboard.h"
 
 #include <algorithm>
@@ -73,6 +79,7 @@ int VirtualKeyboard::Start() {
     usbMicros_ = EnvInt("KELVANE_VK_USB_US", 0);
     outFree_ = inFree_ = Clock::now();
     jobs_.clear();
+    outbound_.clear();
     subscriptions_.clear();
     dirty_ = false;
     stopping_ = false;
@@ -111,6 +118,7 @@ void VirtualKeyboard::Stop() {
     channelUp_ = false;
     subscriptions_.clear();
     jobs_.clear();
+    outbound_.clear();
 }
 
 void VirtualKeyboard::Run() {
@@ -125,11 +133,9 @@ void VirtualKeyboard::Run() {
         }
         if (!jobs_.empty() && jobs_.begin()->first <= now) {
             auto it = jobs_.begin();
-            const Clock::time_point due = it->first;
             Job job = std::move(it->second);
             jobs_.erase(it);
-            if (job.kind == JobKind::Command) RunCommand(lock, job.report, due);
-            else Deliver(lock, job);
+            Deliver(lock, job);
             continue;
         }
         auto next = Clock::time_point::max();
@@ -158,7 +164,10 @@ void VirtualKeyboard::RunCommand(std::unique_lock<std::mutex>& lock, const Repor
             return;
         }
         if (outcome.changed) MarkChanged();
-        if (outcome.endOfTransaction && dirty_) saveDue_ = Clock::now();
+        if (outcome.endOfTransaction && dirty_) {
+            saveDue_ = Clock::now();
+            wake_.notify_all();
+        }
         answer = outcome.answer;
         if (answer[7] == kStatusFailed) Log("refused command " + std::to_string(request[3]) + " (status 0xFF)");
     }
@@ -171,7 +180,7 @@ void VirtualKeyboard::RunCommand(std::unique_lock<std::mutex>& lock, const Repor
         FixChecksum(answer);
         Log("fault: answer to command " + std::to_string(request[3]) + " echoes " + std::to_string(answer[3]));
     }
-    const auto ready = std::max(arrived, Clock::now()) + std::chrono::milliseconds(faults_.answerDelayMs);
+    const auto ready = arrived + std::chrono::milliseconds(faults_.answerDelayMs);
     const auto due = std::max(ready, inFree_) + UsbCost();
     inFree_ = due;
     Job job;
@@ -179,6 +188,15 @@ void VirtualKeyboard::RunCommand(std::unique_lock<std::mutex>& lock, const Repor
     job.collection = kv::kVendorCollection;
     job.data.assign(answer.begin(), answer.end());
     Schedule(due, std::move(job));
+}
+
+void VirtualKeyboard::ArriveUntil(std::unique_lock<std::mutex>& lock, Clock::time_point until) {
+    // Sent times only grow, so the front is always the next command to arrive.
+    while (!outbound_.empty() && outbound_.front().arrives <= until) {
+        const Outbound next = outbound_.front();
+        outbound_.pop_front();
+        RunCommand(lock, next.report, next.arrives);
+    }
 }
 
 void VirtualKeyboard::Deliver(std::unique_lock<std::mutex>& lock, const Job& job) {
@@ -263,6 +281,7 @@ void VirtualKeyboard::SetAttached(bool attached) {
     attached_ = attached;
     if (!attached) {
         // Reports on their way in either direction are lost with the keyboard.
+        outbound_.clear();
         for (auto it = jobs_.begin(); it != jobs_.end();)
             it = it->second.kind == JobKind::State ? std::next(it) : jobs_.erase(it);
     }
@@ -351,12 +370,11 @@ int VirtualKeyboard::WriteReport(kv::CollectionUsage collection, const uint8_t* 
     LogReport("vendor", request.data(), request.size());
     const auto due = std::max(Clock::now(), outFree_) + UsbCost();
     outFree_ = due;
-    Job job;
-    job.kind = JobKind::Command;
-    job.report = request;
-    Schedule(due, std::move(job));
+    outbound_.push_back(Outbound{due, request});
     lock.unlock();
     std::this_thread::sleep_until(due);  // the write returns when the report has left
+    lock.lock();
+    ArriveUntil(lock, due);
     return static_cast<int>(kReportSize);
 }
 

@@ -60,14 +60,18 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    enum class JobKind { Command, Input, State };
+    // What the keyboard thread delivers to the host when it is due.
+    enum class JobKind { Input, State };
     struct Job {
-        JobKind kind = JobKind::Command;
-        Report report{};                   // Command: the request; Input on the vendor collection: the report
+        JobKind kind = JobKind::Input;
         kv::CollectionUsage collection{};  // Input: where it arrives
         std::vector<uint8_t> data;         // Input: the input report
         uint16_t usage = 0;                // Input on the consumer collection: the consumer usage
         uint32_t state = 0;                // State: presence
+    };
+    struct Outbound {
+        Clock::time_point arrives;  // send time plus the bus time
+        Report report;
     };
     struct Subscription {
         kv::CollectionUsage collection;
@@ -77,6 +81,7 @@ private:
 
     void Run();
     void RunCommand(std::unique_lock<std::mutex>& lock, const Report& request, Clock::time_point arrived);
+    void ArriveUntil(std::unique_lock<std::mutex>& lock, Clock::time_point until);  // runs commands arrived by then
     void Deliver(std::unique_lock<std::mutex>& lock, const Job& job);
     void Schedule(Clock::time_point due, Job job);  // mu_ held
     void SaveNow(std::unique_lock<std::mutex>& lock);
@@ -115,6 +120,7 @@ private:
     std::map<uint32_t, Subscription> subscriptions_;
     uint32_t nextHandle_ = 1;
     std::multimap<Clock::time_point, Job> jobs_;  // equal times keep their order
+    std::deque<Outbound> outbound_;               // command reports on their way, in the order sent
 
     std::filesystem::path statePath_;
     bool dirty_ = false;

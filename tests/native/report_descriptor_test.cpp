@@ -60,6 +60,12 @@ TEST(ReportDescriptor, EachTopLevelCollectionKeepsItsReportIdsAndLengths) {
     EXPECT_EQ(c[1].inputReportIds, std::vector<uint8_t>{3});
     EXPECT_EQ(c[1].inputReportLength, 3);  // id, then the 16-bit usage
     EXPECT_EQ(c[1].outputReportLength, 0);
+    // The usage array: one 16-bit field of report 3, which is where the consumer usage is read.
+    ASSERT_EQ(c[1].inputFields.size(), 1u);
+    EXPECT_EQ(c[1].inputFields[0].reportId, 3);
+    EXPECT_EQ(c[1].inputFields[0].usagePage, 0x000C);
+    EXPECT_EQ(c[1].inputFields[0].bitSize, 16);
+    EXPECT_EQ(c[1].inputFields[0].reportCount, 1);
 
     EXPECT_EQ(c[2].usagePage, 0x0008);
     EXPECT_EQ(c[2].usage, 0x0089);

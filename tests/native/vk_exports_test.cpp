@@ -252,6 +252,50 @@ TEST_F(ExportsTest, Faults) {
     EXPECT_TRUE(Exchange(readDefault));
 }
 
+// With 1 ms per report and direction, a write returns once its report has left and the answer comes one
+// bus time after the command arrived: never sooner, whoever's thread runs the command. Commands written at
+// once from several threads run in the order they were sent, and their answers come back in that order.
+TEST_F(ExportsTest, TimingModelNeverAnswersEarlyAndKeepsTheSendOrder) {
+    using Clock = std::chrono::steady_clock;
+    const qvx::ControlClient vk = Vk();
+    ASSERT_TRUE(vk.SetUsbMicros(1000));
+    const Report readDefault = MakeRequest(kReadDefault, 56, 0);
+    for (int i = 0; i < 5; ++i) {
+        const auto start = Clock::now();
+        ASSERT_GT(Write(readDefault), 0);
+        EXPECT_GE(Clock::now() - start, std::chrono::microseconds(1000)) << "the write returned before the report left";
+        ASSERT_TRUE(Inbox::Get().Wait(kv::kNotifyData, kv::kTagCtrl));
+        EXPECT_GE(Clock::now() - start, std::chrono::microseconds(2000)) << "answered sooner than the bus allows";
+    }
+
+    ASSERT_TRUE(vk.ClearLog());
+    constexpr int kWriters = 4;
+    std::vector<std::thread> writers;
+    for (int i = 0; i < kWriters; ++i)
+        writers.emplace_back([this, i] {
+            const std::vector<uint8_t> code = {0x02, 0x02, static_cast<uint8_t>(0x10 + i)};
+            EXPECT_GT(Write(MakeRequest(kWriteKeyTable, 3, static_cast<uint16_t>(3 * i), code)), 0);
+        });
+    for (std::thread& t : writers) t.join();
+    std::vector<uint8_t> answered;
+    for (int i = 0; i < kWriters; ++i) {
+        auto a = Inbox::Get().Wait(kv::kNotifyData, kv::kTagCtrl);
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->data[7], 0);
+        answered.push_back(a->data[5]);  // the answer echoes the offset
+    }
+    std::vector<std::vector<uint8_t>> sent;
+    ASSERT_TRUE(vk.Reports("vendor", sent));
+    ASSERT_EQ(sent.size(), static_cast<std::size_t>(kWriters));
+    std::vector<uint8_t> sentOrder;
+    for (const auto& r : sent) sentOrder.push_back(r[5]);
+    EXPECT_EQ(answered, sentOrder) << "answers come in the order the commands were sent";
+    std::vector<uint8_t> table;
+    ASSERT_TRUE(vk.Dump("keytable 0", table));
+    for (int i = 0; i < kWriters; ++i) EXPECT_EQ(table[3 * i + 2], 0x10 + i) << "every command ran";
+    ASSERT_TRUE(vk.SetUsbMicros(0));
+}
+
 TEST_F(ExportsTest, ControlChannelRejectsBadCommands) {
     const qvx::ControlClient vk = Vk();
     for (const char* line : {"frobnicate", "fault status 12 1", "set profile 3", "set capacity 256", "dump keytable 3",
