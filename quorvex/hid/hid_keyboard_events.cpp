@@ -26,7 +26,8 @@ void HidKeyboard::OnSystemEvent(HidEvent event, const std::string& id) {
         case HidEvent::Removal: {
             std::lock_guard<std::mutex> lock(mu_);
             removalNoticed_ = true;  // the next listing without it is believed at once
-            if (known_.count(id) != 0) {
+            // Still counted present (a listing missed it, a second is awaited) or known: it was ours.
+            if (known_.count(id) != 0 || IsPresent(id)) {
                 removalNotified_.insert(id);
                 Log("removal notified: " + id);
             }
@@ -93,6 +94,7 @@ void HidKeyboard::CloseForRemoval(const std::string& id) {
             };
             for (auto& [handle, reader] : readers_) look(*reader);
             for (auto& reader : retired_) look(*reader);
+            CancelReadersOf(id);  // a handle taken meanwhile is ended too
             if (handed.empty()) {
                 if (stopping_ || !busy) return;
                 if (std::chrono::steady_clock::now() >= deadline) {
