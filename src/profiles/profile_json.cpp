@@ -1,7 +1,10 @@
 #include "profiles/profile_json.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
+#include <stdexcept>
 
 #include "keys/action_catalogue.h"
 #include "keys/key_catalogue.h"
@@ -69,6 +72,34 @@ std::u16string Utf16FromUtf8(const std::string& s) {
     return out;
 }
 
+// A whole number that fits T. A fraction, a negative number or one too large is refused, never cut to fit
+// (a conversion of an out-of-range number would also be undefined).
+template <typename T>
+T WholeNumber(const nlohmann::json& j, const char* name) {
+    constexpr uint64_t kMax = std::numeric_limits<T>::max();
+    if (j.is_number_unsigned()) {
+        const uint64_t v = j.get<uint64_t>();
+        if (v <= kMax) return static_cast<T>(v);
+    } else if (j.is_number_integer()) {
+        const int64_t v = j.get<int64_t>();
+        if (v >= 0 && static_cast<uint64_t>(v) <= kMax) return static_cast<T>(v);
+    }
+    throw std::out_of_range(std::string("\"") + name + "\" must be a whole number 0.." + std::to_string(kMax));
+}
+
+template <typename T>
+T WholeNumberAt(const nlohmann::json& object, const char* name) {
+    return WholeNumber<T>(object.at(name), name);
+}
+
+// The member when it is there, else the fallback.
+template <typename T>
+T WholeNumberOr(const nlohmann::json& object, const char* name, T fallback) {
+    if (!object.is_object()) throw std::invalid_argument("expected an object");
+    const auto it = object.find(name);
+    return it == object.end() ? fallback : WholeNumber<T>(*it, name);
+}
+
 // A text as a JSON string, or as an array of UTF-16 code units when it is not valid UTF-16.
 ojson TextValue(std::u16string_view text) {
     std::string utf8;
@@ -81,7 +112,7 @@ ojson TextValue(std::u16string_view text) {
 std::u16string TextFrom(const nlohmann::json& j) {
     if (j.is_string()) return Utf16FromUtf8(j.get<std::string>());
     std::u16string s;
-    for (const auto& u : j) s.push_back(static_cast<char16_t>(u.get<uint16_t>()));
+    for (const auto& u : j) s.push_back(static_cast<char16_t>(WholeNumber<uint16_t>(u, "text")));
     return s;
 }
 
@@ -206,25 +237,25 @@ ojson MacroJson(const MacroRecord& m) {
 
 MacroRecord MacroFromReadable(const nlohmann::json& j) {
     MacroRecord m;
-    m.id = j.at("id").get<uint16_t>();
+    m.id = WholeNumberAt<uint16_t>(j, "id");
     m.SetName(TextFrom(j.at("name")));
-    m.repeat = j.at("repeat").get<uint8_t>();
-    m.playMode = j.value("playMode", uint16_t{0});
-    m.isNew = j.value("new", uint16_t{0});
+    m.repeat = WholeNumberAt<uint8_t>(j, "repeat");
+    m.playMode = WholeNumberOr(j, "playMode", uint16_t{0});
+    m.isNew = WholeNumberOr(j, "new", uint16_t{0});
     const auto& actions = j.at("actions");
     if (actions.size() > kMacroMaxActions) throw std::out_of_range("more than 2000 actions");
     m.actionCount = static_cast<uint16_t>(actions.size());
     for (std::size_t i = 0; i < actions.size(); ++i) {
         const auto& a = actions[i];
-        m.actions[i].key = a.at("code").get<uint16_t>();
-        m.actions[i].delay = a.at("delay").get<uint32_t>();
+        m.actions[i].key = WholeNumberAt<uint16_t>(a, "code");
+        m.actions[i].delay = WholeNumberAt<uint32_t>(a, "delay");
         const auto& d = a.at("direction");
         if (d.is_string()) {
             const std::string s = d.get<std::string>();
             if (s != "press" && s != "release") throw std::invalid_argument("direction is \"press\", \"release\" or a number");
             m.actions[i].direction = s == "press" ? 0 : 1;
         } else {
-            m.actions[i].direction = d.get<uint16_t>();
+            m.actions[i].direction = WholeNumber<uint16_t>(d, "direction");
         }
     }
     return m;
@@ -272,7 +303,7 @@ bool ProfileFromJson(const nlohmann::json& j, ProfileContent& out, std::string& 
             for (std::size_t i = 0; i < keys.size(); ++i) {
                 where = "profiles[" + std::to_string(section) + "].keys[" + std::to_string(i) + "]";
                 const auto& kj = keys[i];
-                const std::size_t k = kj.at("index").get<std::size_t>();
+                const std::size_t k = WholeNumberAt<std::size_t>(kj, "index");
                 if (k >= kSlotsPerSection) throw std::out_of_range("index must be 0..511");
                 KeySlot s;
                 const auto& t = kj.at("type");
@@ -282,12 +313,12 @@ bool ProfileFromJson(const nlohmann::json& j, ProfileContent& out, std::string& 
                     if (found == std::end(kTypeNames)) throw std::invalid_argument("unknown type \"" + name + "\"");
                     s.type = static_cast<uint16_t>(found - std::begin(kTypeNames));
                 } else {
-                    s.type = t.get<uint16_t>();
+                    s.type = WholeNumber<uint16_t>(t, "type");
                 }
-                s.tag = kj.value("tag", uint16_t{0});
-                s.value = TypeHasText(s.type) ? 0 : kj.at("value").get<uint32_t>();
-                s.lighting = kj.value("lighting", uint32_t{0});
-                s.reserved = kj.value("reserved", uint32_t{0});
+                s.tag = WholeNumberOr(kj, "tag", uint16_t{0});
+                s.value = TypeHasText(s.type) ? 0 : WholeNumberAt<uint32_t>(kj, "value");
+                s.lighting = WholeNumberOr(kj, "lighting", uint32_t{0});
+                s.reserved = WholeNumberOr(kj, "reserved", uint32_t{0});
                 WriteSlot(c.Table(), section, k, s);
                 if (TypeHasText(s.type)) c.SetText(SlotNumber(section, k), kj.contains("text") ? TextFrom(kj.at("text")) : u"");
             }

@@ -130,6 +130,14 @@ TEST_F(ProfileExchange, AnInvalidFileChangesNothing) {
         bool formatError;
     };
     auto text = [](const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); };
+    // JSON of one macro with one action whose code and delay are given as JSON text: a number that does
+    // not fit its field is refused, never cut to fit.
+    auto oneAction = [](const std::string& code, const std::string& delay) {
+        return "{\"format\":\"kelvane profile data\",\"identification\":\"" + std::string(64, '0') +
+               "\",\"profiles\":[{\"keys\":[]},{\"keys\":[]},{\"keys\":[]},{\"keys\":[]}],\"macros\":["
+               "{\"id\":1,\"name\":\"m\",\"repeat\":1,\"actions\":[{\"code\":" + code +
+               ",\"direction\":\"press\",\"delay\":" + delay + "}]}]}";
+    };
     const Case cases[] = {
         {"checksum.kvp", text(badChecksum), true},
         {"macros101.kvp", text(tooManyMacros), true},
@@ -149,6 +157,10 @@ TEST_F(ProfileExchange, AnInvalidFileChangesNothing) {
                                    return m;
                                }() + "]}",
          true},
+        {"delayhuge.json", oneAction("30", "41444444444444444444444444444444444444444444444444444444444444444"), true},
+        {"delaynegative.json", oneAction("30", "-1"), true},
+        {"delayfraction.json", oneAction("30", "2.5"), true},
+        {"codewide.json", oneAction("70000", "0"), true},
     };
     const auto working = dir_ / "$Profile0";
     ASSERT_TRUE(SaveProfileFile(working, rich_));
