@@ -5,7 +5,8 @@
 #
 # Usage: scripts/proof.sh [--quick] [--write] [PART...]
 #   --quick   every part briefly (a few minutes in all): a smoke check of the command, not a measurement
-#   --write   also writes the table as Markdown into bench/results.md
+#   --write   also writes the table as Markdown into bench/results.md: the section of each group of parts
+#             that ran (speed p*, reliability r*) is replaced, the other sections are kept
 #   PART      names of parts to run (p1_apply, r1_fuzz, ...; a prefix such as "p" or "r2" selects all that
 #             start with it); default: every part
 #
@@ -75,6 +76,7 @@ export PROOF_PREPARED=1
 log_dir=$(mktemp -d)
 trap 'rm -rf "$log_dir"' EXIT
 lines=()
+line_parts=()  # the part of each line
 failed_parts=()
 for p in "${parts[@]}"; do
   echo "=== $p$([ "$quick" -eq 1 ] && echo ' (quick)') ==="
@@ -91,6 +93,7 @@ for p in "${parts[@]}"; do
     got+=("PROOF|$p|the part runs|runs and prints its figures|did not run: $why|FAIL")
   fi
   lines+=("${got[@]}")
+  for _ in "${got[@]}"; do line_parts+=("$p"); done
 done
 elapsed=$(( $(date +%s) - begin ))
 load_end=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -98,7 +101,8 @@ load_end=$(cut -d' ' -f1-3 /proc/loadavg)
 # The table: one row per figure.
 misses=0
 rows=()
-for l in "${lines[@]}"; do
+for i in "${!lines[@]}"; do
+  l=${lines[$i]}
   IFS='|' read -r _ id name goal measured verdict <<<"$l"
   case "$verdict" in
     PASS) ;;
@@ -118,25 +122,52 @@ echo "=== proof: $([ "$quick" -eq 1 ] && echo 'quick run (smoke check, not a mea
 echo "machine: $(nproc) cores; load average at start $load_start, at end $load_end; $elapsed s in all"
 
 if [ "$write" -eq 1 ]; then
+  # One section per group of parts (the first letter of their names); a run replaces the sections of the
+  # groups it ran and keeps the others, so that the speed and the reliability figures may be measured apart.
   cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
-  {
-    echo "# Measured figures"
-    echo
-    echo "Written by \`bash scripts/proof.sh$([ "$quick" -eq 1 ] && echo ' --quick') --write\`; see the README for what each figure means."
-    echo
-    echo "- date: $started"
-    echo "- machine: $(nproc) cores${cpu:+ ($cpu)}, $(uname -sr)"
-    echo "- load average (1, 5, 15 min): $load_start at the start, $load_end at the end"
-    echo "- run: $([ "$quick" -eq 1 ] && echo 'quick (a smoke check of the command; the figures are not measurements)' || echo 'full'), parts: ${parts[*]}, $elapsed s"
-    [ -n "${PROOF_NOTE:-}" ] && echo "- note: $PROOF_NOTE"
-    echo
-    echo "| id | figure | goal | measured | result |"
-    echo "|----|--------|------|----------|--------|"
-    for r in "${rows[@]}"; do
-      IFS='|' read -r id name goal measured verdict <<<"$r"
-      echo "| $id | $name | $goal | $measured | $verdict |"
-    done
-  } >bench/results.md
+  sections=$(mktemp -d)
+  for i in "${!rows[@]}"; do
+    group=${line_parts[$i]:0:1}
+    part_list="$sections/$group.parts"
+    grep -qx "${line_parts[$i]}" "$part_list" 2>/dev/null || echo "${line_parts[$i]}" >>"$part_list"
+    IFS='|' read -r id name goal measured verdict <<<"${rows[$i]}"
+    echo "| $id | $name | $goal | $measured | $verdict |" >>"$sections/$group.rows"
+  done
+  for rowfile in "$sections"/*.rows; do
+    group=$(basename "$rowfile" .rows)
+    case "$group" in p) title="Speed" ;; r) title="Reliability" ;; *) title="Other figures ($group*)" ;; esac
+    {
+      echo "<!-- proof section $group -->"
+      echo "## $title"
+      echo
+      echo "- date: $started"
+      echo "- machine: $(nproc) cores${cpu:+ ($cpu)}, $(uname -sr)"
+      echo "- load average (1, 5, 15 min): $load_start at the start of the run, $load_end at its end"
+      echo "- run: $([ "$quick" -eq 1 ] && echo 'quick (a smoke check of the command; the figures are not measurements)' || echo 'full'), parts: $(tr '\n' ' ' <"$sections/$group.parts")($elapsed s for the whole run)"
+      [ -n "${PROOF_NOTE:-}" ] && echo "- note: $PROOF_NOTE"
+      echo
+      echo "| id | figure | goal | measured | result |"
+      echo "|----|--------|------|----------|--------|"
+      cat "$rowfile"
+      echo "<!-- end of proof section $group -->"
+    } >"$sections/$group.md"
+  done
+  python3 - "$sections" bench/results.md <<'PY'
+import os, re, sys
+folder, target = sys.argv[1], sys.argv[2]
+old = open(target, encoding="utf-8").read() if os.path.exists(target) else ""
+kept = {m.group(1): m.group(0) for m in re.finditer(
+    r"<!-- proof section (\w) -->.*?<!-- end of proof section \1 -->", old, re.S)}
+for name in os.listdir(folder):
+    if name.endswith(".md"):
+        kept[name[:-3]] = open(os.path.join(folder, name), encoding="utf-8").read().rstrip("\n")
+order = sorted(kept, key=lambda g: ({"p": 0, "r": 1}.get(g, 2), g))
+head = ("# Measured figures\n\nWritten by `bash scripts/proof.sh --write` (see the README for what each figure "
+        "means); each section comes from the last run of its parts.\n")
+with open(target, "w", encoding="utf-8") as f:
+    f.write(head + "".join("\n" + kept[g] + "\n" for g in order))
+PY
+  rm -rf "$sections"
   echo "written: bench/results.md"
 fi
 

@@ -186,6 +186,9 @@ bool Kelvane_DlgComposite::Prepare() {
     for (SetIndex set : {kKeySet, kMacroSet, kMacro2Set, kMediaSet, kFunctionSet}) (void)Looks(set);
     NoteLanguage();
     ApplyTexts();
+    // The macro page's buttons take their looks the first time the page is shown (the dearest part of
+    // showing it): done now, while nothing is on screen. The opening shows the page it needs.
+    ShowPage(ASSIGN_MACRO, false);
     return true;
 }
 
