@@ -32,6 +32,7 @@
 #include "keys/assignment_key_table.h"
 #include "keys/assignment_store.h"
 #include "keys/key_catalogue.h"
+#include "macros/checked_data_link.h"
 #include "macros/macro_area.h"
 #include "macros/profile_write.h"
 #include "profiles/profile_file.h"
@@ -43,28 +44,6 @@ using Clock = std::chrono::steady_clock;
 inline double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-// Passes every write through and keeps the first result that was not a success: the write-out goes on
-// after a failing report, and the Apply must still know that not everything arrived.
-class CheckedLink final : public kv::KeyboardDataLink {
-public:
-    explicit CheckedLink(kv::KeyboardDataLink& link) : link_(link) {}
-    int SendBegin() override { return Note(link_.SendBegin()); }
-    int SendEnd() override { return Note(link_.SendEnd()); }
-    int WriteMacroArea(const uint8_t* data, std::size_t count) override { return Note(link_.WriteMacroArea(data, count)); }
-    int WriteKeyTable(const uint8_t* block, unsigned profile) override { return Note(link_.WriteKeyTable(block, profile)); }
-    int ReadMacroArea(uint8_t* out, std::size_t count) override { return link_.ReadMacroArea(out, count); }
-    int ReadKeyTable(uint8_t* block, unsigned profile) override { return link_.ReadKeyTable(block, profile); }
-    [[nodiscard]] int FirstFailure() const { return firstFailure_; }
-
-private:
-    int Note(int result) {
-        if (result != kv::kResultSuccess && firstFailure_ == kv::kResultSuccess) firstFailure_ = result;
-        return result;
-    }
-    kv::KeyboardDataLink& link_;
-    int firstFailure_ = kv::kResultSuccess;
-};
 
 // What the device workers ask of the keyboard and the window. No window here: the window's parts count.
 class RigHost final : public kv::DeviceEventHost {
@@ -216,7 +195,7 @@ public:
         ApplyOutcome out;
         const Clock::time_point start = Clock::now();
         out.saved = kv::SaveProfileFile(WorkingFile(), data);
-        CheckedLink link(kv::CommandSetDataLink());
+        kv::CheckedDataLink link(kv::CommandSetDataLink());
         const kv::ProfileWriteOutcome w = kv::CreateSnapshotAndWrite(data, snapshot_, link, capacity_, defaults_, std::nullopt);
         out.written = w.written;
         out.result = link.FirstFailure();

@@ -85,19 +85,10 @@ void Note(DWORD code, HidFailure otherwise = HidFailure::Other, bool dead = fals
     ThreadError() = HidError{Classify(code, otherwise), static_cast<uint32_t>(code), dead};
 }
 
-std::wstring ToWide(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 1) return {};
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
-
 // Attributes and caps need no access rights, so even collections the system holds exclusively (the
 // keyboard's own boot keyboard collection) can be asked.
 HANDLE OpenForQuery(const std::string& id) {
-    const std::wstring path = ToWide(id);
+    const std::wstring path = win::Widen(id);
     const HANDLE h =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) Note(GetLastError());
@@ -227,7 +218,7 @@ void CloseDevice(WinDevice* d) {
 HidDevice OpenWith(const std::string& id, DWORD access, int* why) {
     (void)gPending.Reap();
     *why = kOpenFailed;
-    const std::wstring path = ToWide(id);
+    const std::wstring path = win::Widen(id);
     auto* d = new WinDevice;
     d->file = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                           FILE_FLAG_OVERLAPPED, nullptr);

@@ -113,15 +113,6 @@ void CALLBACK EndHandleWatch(PTP_CALLBACK_INSTANCE, PVOID context) {
 std::atomic<int> gLogLevel{0};
 std::mutex gLogMu;
 
-std::wstring Widen(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 1) return {};
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
-
 std::string Narrow(const wchar_t* text) {
     const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     if (n <= 1) return {};
@@ -309,6 +300,15 @@ std::string CanonicalId(const wchar_t* path) {
     std::wstring lower = path != nullptr ? path : L"";
     for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
     return Narrow(lower.c_str());
+}
+
+std::wstring Widen(const std::string& text) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    if (n <= 1) return {};
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
+    out.resize(static_cast<std::size_t>(n - 1));
+    return out;
 }
 
 }  // namespace qvx::hid::win

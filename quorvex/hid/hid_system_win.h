@@ -38,5 +38,7 @@ void LogSystemError(const std::string& what, DWORD code);
 
 // Collection ids are the interfaces' paths, which the system spells in either case: one spelling, lower case.
 [[nodiscard]] std::string CanonicalId(const wchar_t* path);
+// A collection id (UTF-8) as the wide path the system takes.
+[[nodiscard]] std::wstring Widen(const std::string& text);
 
 }  // namespace qvx::hid::win

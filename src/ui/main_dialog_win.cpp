@@ -23,6 +23,7 @@
 #include "device/firmware_check_win.h"
 #include "keys/assignment_action_code.h"
 #include "keys/assignment_store.h"
+#include "macros/checked_data_link.h"
 #include "macros/keyboard_data_link.h"
 #include "macros/profile_data.h"
 #include "macros/profile_write.h"
@@ -86,28 +87,6 @@ std::filesystem::path WorkingFile() {
     return WorkingProfilePath(std::filesystem::path(GetUserPaths().folder),
                               std::filesystem::path(ProfileSettingsPath(program.templatePrefix, 3)));
 }
-
-// Passes every write to the keyboard through and remembers the first one that failed: the write-out
-// goes on after a failing report, and Apply must still know it did not all arrive.
-class CheckedDataLink final : public KeyboardDataLink {
-public:
-    explicit CheckedDataLink(KeyboardDataLink& link) : link_(link) {}
-    int SendBegin() override { return Note(link_.SendBegin()); }
-    int SendEnd() override { return Note(link_.SendEnd()); }
-    int WriteMacroArea(const uint8_t* data, std::size_t count) override { return Note(link_.WriteMacroArea(data, count)); }
-    int WriteKeyTable(const uint8_t* block, unsigned profile) override { return Note(link_.WriteKeyTable(block, profile)); }
-    int ReadMacroArea(uint8_t* out, std::size_t count) override { return link_.ReadMacroArea(out, count); }
-    int ReadKeyTable(uint8_t* block, unsigned profile) override { return link_.ReadKeyTable(block, profile); }
-    [[nodiscard]] bool AllSucceeded() const { return firstFailure_ == kResultSuccess; }
-
-private:
-    int Note(int result) {
-        if (result != kResultSuccess && firstFailure_ == kResultSuccess) firstFailure_ = result;
-        return result;
-    }
-    KeyboardDataLink& link_;
-    int firstFailure_ = kResultSuccess;
-};
 
 // Lets a message through the message filter of an elevated window (the shell runs with lower rights).
 void AllowMessageFromShell(HWND window, UINT message) {
