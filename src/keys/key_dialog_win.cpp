@@ -176,7 +176,7 @@ void Kelvane_DlgComposite::NoteLanguage() {
     if (language != textLanguage_) {
         textLanguage_ = language;
         textCache_.clear();
-        listsNamed_ = false;
+        languageShown_ = false;
     }
 }
 
@@ -187,9 +187,24 @@ bool Kelvane_DlgComposite::Prepare() {
     NoteLanguage();
     ApplyTexts();
     // The macro page's buttons take their looks the first time the page is shown (the dearest part of
-    // showing it): done now, while nothing is on screen. The opening shows the page it needs.
+    // showing it): done now, while nothing is on screen. The page is filled from the working data, so
+    // the list of names is there for the first opening, and every control of it is painted once off
+    // screen with the first macro's actions, so its fonts and key names are ready too. The opening
+    // shows the page it needs.
+    FillMacroPage();
     ShowPage(ASSIGN_MACRO, false);
+    widgets::PaintAhead(m_hWnd);
+    macroPage_.Release();
     return true;
+}
+
+void Kelvane_DlgComposite::FillMacroPage() {
+    std::vector<MacroRecord> macros;
+    {
+        std::lock_guard<std::mutex> hold(services_.data->lock);
+        macros = services_.data->content.macros;
+    }
+    macroPage_.Fill(std::move(macros), services_.readRecordDelays ? services_.readRecordDelays() : false);
 }
 
 void Kelvane_DlgComposite::Open() {
@@ -199,12 +214,7 @@ void Kelvane_DlgComposite::Open() {
     ApplyForm();
 
     // The macro page from the working data, recording off.
-    std::vector<MacroRecord> macros;
-    {
-        std::lock_guard<std::mutex> hold(services_.data->lock);
-        macros = services_.data->content.macros;
-    }
-    macroPage_.Fill(std::move(macros), services_.readRecordDelays ? services_.readRecordDelays() : false);
+    FillMacroPage();
     SetModified(false);
 
     ReadSlot();
@@ -360,22 +370,24 @@ std::wstring Kelvane_DlgComposite::KeyTitle() const {
 }
 
 void Kelvane_DlgComposite::ApplyTexts() {
+    // Texts that follow the target are set at every opening; those that follow only the language when
+    // it changed (each text set or compared is a round trip through the control's window procedure).
     const bool macroOnly = target_.macroOnly;
     widgets::SetTextIfChanged(pageKey_.GetSafeHwnd(), macroOnly ? L"" : Text("SINGLE_KEY"));
-    widgets::SetTextIfChanged(pageMacro_.GetSafeHwnd(), Text("MACRO_SETTING"));
     widgets::SetTextIfChanged(pageMedia_.GetSafeHwnd(), macroOnly ? L"" : Text("MULTI_MEDIA"));
     widgets::SetTextIfChanged(pageFunction_.GetSafeHwnd(), macroOnly ? L"" : Text("FUNCTION_KEY"));
-    widgets::SetTextIfChanged(ok_.GetSafeHwnd(), Text("MACRO_OK"));
-    widgets::SetTextIfChanged(cancel_.GetSafeHwnd(), Text("MACRO_CANCLE"));
-    widgets::SetTextIfChanged(radioKeyboardLabel_.GetSafeHwnd(), Text("IDS_MACRO_KB_KEY"));
-    widgets::SetTextIfChanged(radioMouseLabel_.GetSafeHwnd(), Text("IDS_MACRO_MOU_KEY"));
-    widgets::SetTextIfChanged(keyHint_.GetSafeHwnd(), Text("SINGLE_STATIC"));
-    widgets::SetTextIfChanged(mediaHint_.GetSafeHwnd(), Text("MEDIA_EDIT_TISHI"));
-    widgets::SetTextIfChanged(functionHint_.GetSafeHwnd(), Text("FUNCTION_TISHI"));
     widgets::SetTextIfChanged(heading_.GetSafeHwnd(), Text(macroOnly ? "MACRO_EDIT_TISHI" : "KEY_SETTING_TISHI"));
     widgets::SetTextIfChanged(title_.GetSafeHwnd(), KeyTitle());
-    if (!listsNamed_) {
-        listsNamed_ = true;
+    if (!languageShown_) {
+        languageShown_ = true;
+        widgets::SetTextIfChanged(pageMacro_.GetSafeHwnd(), Text("MACRO_SETTING"));
+        widgets::SetTextIfChanged(ok_.GetSafeHwnd(), Text("MACRO_OK"));
+        widgets::SetTextIfChanged(cancel_.GetSafeHwnd(), Text("MACRO_CANCLE"));
+        widgets::SetTextIfChanged(radioKeyboardLabel_.GetSafeHwnd(), Text("IDS_MACRO_KB_KEY"));
+        widgets::SetTextIfChanged(radioMouseLabel_.GetSafeHwnd(), Text("IDS_MACRO_MOU_KEY"));
+        widgets::SetTextIfChanged(keyHint_.GetSafeHwnd(), Text("SINGLE_STATIC"));
+        widgets::SetTextIfChanged(mediaHint_.GetSafeHwnd(), Text("MEDIA_EDIT_TISHI"));
+        widgets::SetTextIfChanged(functionHint_.GetSafeHwnd(), Text("FUNCTION_TISHI"));
         // A face with the language's characters: the skin's face may not be on this system.
         HDC dc = GetDC(m_hWnd);
         const wchar_t* sample = (textLanguage_ == 1 || textLanguage_ == 2) ? L"\x4E2D" : L"A";
@@ -401,9 +413,9 @@ void Kelvane_DlgComposite::ApplyTexts() {
         for (int i = 0; i < FunctionCount; ++i) functionRows_->names[static_cast<size_t>(i)] = Text(FunctionNameKey(i));
         InvalidateRect(mediaList_.GetSafeHwnd(), nullptr, FALSE);
         InvalidateRect(functionList_.GetSafeHwnd(), nullptr, FALSE);
+        macroPage_.ApplyTexts();
     }
     ShowCaptured();
-    macroPage_.ApplyTexts();
     SetModified(modified_);  // the macro page's texts do not count as changes
 }
 
@@ -775,7 +787,7 @@ INT_PTR Kelvane_DlgComposite::DialogProc(UINT message, WPARAM wParam, LPARAM lPa
             if (message == MSG_LANGUAGE && wParam == TAG_LANGUAGE) {
                 textLanguage_ = GetLanguageIndex();
                 textCache_.clear();
-                listsNamed_ = false;
+                languageShown_ = false;
                 ApplyTexts();
                 return TRUE;
             }

@@ -149,6 +149,7 @@ private:
     LookSet& Looks(SetIndex set);
     SkinLooks GeneralLooks();
     void Open();
+    void FillMacroPage();
     void NoteLanguage();
     void ApplyForm();
     void CreateControls();
@@ -176,7 +177,7 @@ private:
     int macroLooksShown_ = -1;  // the image set the macro page's buttons show
     int textLanguage_ = -1;
     mutable std::map<std::string, std::wstring> textCache_;  // language texts of textLanguage_
-    bool listsNamed_ = false;
+    bool languageShown_ = false;  // the texts that follow only the language are those of textLanguage_
     int& openCount_;
     bool counted_ = false;
 

@@ -197,7 +197,7 @@ void CMacroPageView::Fill(std::vector<MacroRecord> macros, bool recordDelays) {
     quiet_ = false;
     actions_.SetRowCount(0);
     UpdateButtons();
-    widgets::SetTextIfChanged(memory_.GetSafeHwnd(), MemoryText());
+    RefreshGauge();
 }
 
 void CMacroPageView::Release() {
@@ -247,11 +247,14 @@ void CMacroPageView::RefreshGauge() {
     memory_.SetColour(use.fit == MacroMemoryUse::Fit::TooLarge      ? kOverColour
                       : use.fit == MacroMemoryUse::Fit::NamesLeftOut ? widgets::kSkinPalette.accent
                                                                      : widgets::kSkinPalette.dimText);
-    widgets::SetTextIfChanged(memory_.GetSafeHwnd(), MemoryText());
+    widgets::SetTextIfChanged(memory_.GetSafeHwnd(), MemoryText(use));
 }
 
 std::wstring CMacroPageView::MemoryText() const {
-    const MacroMemoryUse use = MeasureMacroMemory(page_.Items(), host_.MacroCapacity());
+    return MemoryText(MeasureMacroMemory(page_.Items(), host_.MacroCapacity()));
+}
+
+std::wstring CMacroPageView::MemoryText(const MacroMemoryUse& use) const {
     const auto n = [](std::size_t v) { return static_cast<long long>(v); };
     switch (use.fit) {
         case MacroMemoryUse::Fit::Unknown:

@@ -113,6 +113,7 @@ private:
 
     void LoadRows(int selectRow);
     void UpdateButtons();
+    [[nodiscard]] std::wstring MemoryText(const MacroMemoryUse& use) const;
     void Changed();  // modified, gauge refreshed
     void RefreshGauge();
     void AddMacro();

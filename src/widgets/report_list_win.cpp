@@ -502,6 +502,9 @@ LRESULT CALLBACK CReportList::HeaderProc(HWND hwnd, UINT message, WPARAM wParam,
             EndPaint(hwnd, &ps);
             return 0;
         }
+        case WM_PRINTCLIENT:
+            self->PaintHeader(hwnd, reinterpret_cast<HDC>(wParam));
+            return 0;
         case WM_NCDESTROY:
             RemoveWindowSubclass(hwnd, HeaderProc, kHeaderSubclassId);
             break;

@@ -214,6 +214,9 @@ LRESULT CSkinCombo::ControlProc(UINT message, WPARAM wParam, LPARAM lParam) {
             EndPaint(hwnd_, &ps);
             return 0;
         }
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
         case WM_ERASEBKGND:
             return 1;
         case WM_CTLCOLOREDIT:

@@ -231,6 +231,46 @@ void EnableIfChanged(HWND window, bool enabled) {
     if (window && (IsWindowEnabled(window) != FALSE) != enabled) EnableWindow(window, enabled ? TRUE : FALSE);
 }
 
+namespace {
+
+// Would the window show if its top-level ancestor did? Hidden pages keep their controls hidden.
+bool ShowsWith(HWND window, HWND top) {
+    for (HWND w = window; w && w != top; w = GetParent(w))
+        if (!(GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE)) return false;
+    return true;
+}
+
+}  // namespace
+
+void PaintAhead(HWND window) {
+    if (!window) return;
+    std::vector<HWND> windows{window};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM list) {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    HDC screen = GetDC(window);
+    HDC dc = CreateCompatibleDC(screen);
+    for (HWND w : windows) {
+        if (w != window && !ShowsWith(w, window)) continue;
+        RECT client{};
+        GetClientRect(w, &client);
+        if (client.right <= 0 || client.bottom <= 0) continue;
+        // A bitmap of the screen's kind, as the window's own paints draw into.
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+        if (!bitmap) continue;
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        SendMessageW(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(dc);
+    ReleaseDC(window, screen);
+}
+
 void EnsureCommonControls() {
     static const bool done = [] {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};

@@ -69,6 +69,12 @@ void SetTextIfChanged(HWND window, const std::wstring& text);
 void ShowIfChanged(HWND window, bool visible);
 void EnableIfChanged(HWND window, bool enabled);
 
+// Paints the window and each of its children that would show with it once into a bitmap that is then
+// thrown away. A control's first paint costs more than later ones (glyphs of its font built, texts looked
+// up), and a window built hidden ahead of its first showing has nothing to paint on screen: this pays
+// that cost while nothing waits for it. Children that do not answer WM_PRINTCLIENT are passed over.
+void PaintAhead(HWND window);
+
 // The list view and combo box classes registered (once per run).
 void EnsureCommonControls();
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_messages.h"
 #include "keys/assignment_table.h"
 #include "keys/key_catalogue.h"
 #include "keys/key_dialog_rules.h"
@@ -20,6 +21,7 @@
 #include "macros/profile_data.h"
 #include "skin/ini_file.h"
 #include "skin/language.h"
+#include "skin/language_store_win.h"
 #include "skin/png_button.h"
 
 using namespace kv;
@@ -613,6 +615,78 @@ TEST_F(KeyDialogTest, BuiltAheadThenReopenedTheMacroListFollowsTheWorkingData) {
         EXPECT_EQ(part->RunModal(), IDCANCEL) << round;
     }
     EXPECT_EQ(data.content.macros.size(), 3u);
+}
+
+namespace {
+
+// The program's language for one test, put back afterwards.
+class LanguageSetting {
+public:
+    LanguageSetting() : before_(kv::GetLanguageId()) {}
+    ~LanguageSetting() { Set(static_cast<DWORD>(before_)); }
+    static void Set(DWORD id) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"dwLanguageId", REG_DWORD, &id, sizeof id);
+    }
+
+private:
+    int before_;
+};
+
+std::wstring TextOf(HWND dialog, int id) {
+    wchar_t text[128] = {};
+    GetWindowTextW(GetDlgItem(dialog, id), text, 128);
+    return text;
+}
+
+}  // namespace
+
+// Texts that follow only the language are set when it changes: a change while the dialog is open is told
+// (MSG_LANGUAGE), one made while it is closed is found at the next opening; built ahead or not, every
+// page shows the language of the program, its macro page too.
+TEST_F(KeyDialogTest, BuiltAheadTheTextsFollowALanguageChangeAndKeepItAtTheNextOpening) {
+    LanguageSetting keep;
+    LanguageSetting::Set(kLanguageIds[0]);
+    services.text = [](const char* key) { return LookupText(key, GetLanguageIndex()); };
+    data.content.macros = {Macro(u"one", 1, 2)};
+    const std::pair<int, const char*> texts[] = {{IDOK, "MACRO_OK"},
+                                                 {IDC_PAGE_MACRO, "MACRO_SETTING"},
+                                                 {IDC_RADIO_KB_LABEL, "IDS_MACRO_KB_KEY"},
+                                                 {IDC_RECORD, "MACRO_ACTION_RECORD"},
+                                                 {IDC_ACTION_TOP, "A_TOP"},
+                                                 {IDC_REPEAT_LABEL, "MACRO_CYCLES"}};
+    int language = 0;
+    auto expectLanguage = [&](Kelvane_DlgComposite& d) {
+        for (auto [id, key] : texts) EXPECT_EQ(TextOf(d.GetSafeHwnd(), id), LookupText(key, language)) << key << " " << language;
+        EXPECT_EQ(TextOf(d.GetSafeHwnd(), IDC_PAGE_KEY), LookupText("SINGLE_KEY", language));
+    };
+    std::vector<std::function<void(Kelvane_DlgComposite&)>> rounds = {
+        [&](Kelvane_DlgComposite& d) { expectLanguage(d); },
+        // Changed while closed.
+        [&](Kelvane_DlgComposite& d) {
+            expectLanguage(d);
+            // Changed while open.
+            LanguageSetting::Set(kLanguageIds[1]);
+            language = 1;
+            SendMessageW(d.GetSafeHwnd(), MSG_LANGUAGE, TAG_LANGUAGE, 0);
+            expectLanguage(d);
+        },
+        [&](Kelvane_DlgComposite& d) { expectLanguage(d); },
+    };
+    size_t round = 0;
+    services.shown = [&](Kelvane_DlgComposite& d) {
+        rounds[round](d);
+        Click(d, IDCANCEL);
+    };
+    auto part = MakeKeyAssignmentDialog(host, services);
+    part->Prepare();
+    for (round = 0; round < rounds.size(); ++round) {
+        if (round == 1) {
+            LanguageSetting::Set(kLanguageIds[3]);
+            language = 3;
+        }
+        part->SetTarget(0, kKeyA, kButtonA);
+        EXPECT_EQ(part->RunModal(), IDCANCEL) << round;
+    }
 }
 
 // Synthesised key presses through the system's input queue: what reaches the dialog's hooks under Wine.

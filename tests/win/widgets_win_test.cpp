@@ -364,3 +364,75 @@ TEST(SkinLabelTest, ClickOnLabelClicksItsBuddy) {
     SendMessageW(host.hwnd, WM_COMMAND, MAKEWPARAM(331, STN_CLICKED), reinterpret_cast<LPARAM>(label.GetSafeHwnd()));
     EXPECT_TRUE(box.IsChecked());
 }
+
+namespace {
+
+int printed[3] = {};  // WM_PRINTCLIENT heard by the counting windows, by their id
+
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PRINTCLIENT) ++printed[GetDlgCtrlID(hwnd)];
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+class CountedRows : public Rows {
+public:
+    std::wstring CellText(int row, int column) const override {
+        ++asked;
+        return Rows::CellText(row, column);
+    }
+    mutable int asked = 0;
+};
+
+}  // namespace
+
+// A window built hidden ahead of its first showing paints once off screen: every control that would show
+// with it, in the skin's look (the list's rows and header included), and nothing of a hidden page.
+TEST(PaintAheadTest, ThePaintReachesWhatWouldShowAndNothingHidden) {
+    static const ATOM atom = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = CountingProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"KvPrintCounter";
+        return RegisterClassW(&wc);
+    }();
+    (void)atom;
+    Host host;
+    ShowWindow(host.hwnd, SW_HIDE);
+    auto child = [](HWND parent, int id, bool visible) {
+        return CreateWindowExW(0, L"KvPrintCounter", L"", WS_CHILD | (visible ? WS_VISIBLE : 0), 0, 0, 20, 20, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    };
+    child(host.hwnd, 0, true);
+    child(host.hwnd, 1, false);                // a control of a page not shown
+    child(child(host.hwnd, 2, false), 2, true);  // shown itself, on a hidden page
+    CountedRows rows;
+    CReportList list;
+    ASSERT_TRUE(list.Create(host.hwnd, 340));
+    MoveWindow(list.GetSafeHwnd(), 0, 30, 300, 200, FALSE);
+    list.SetColumns({{L"Key", 120}, {L"Delay", 100}});
+    list.SetSource(&rows);
+    list.SetRowCount(2000);
+    rows.asked = 0;
+    printed[0] = printed[1] = printed[2] = 0;
+
+    PaintAhead(host.hwnd);
+    EXPECT_EQ(printed[0], 1);
+    EXPECT_EQ(printed[1], 0);
+    EXPECT_EQ(printed[2], 0);
+    EXPECT_GT(rows.asked, 10) << "the rows in view are drawn";
+    EXPECT_LT(rows.asked, 400) << "only the rows in view";
+
+    // The header prints as it paints: in the skin's colours, not the system's.
+    HWND header = ListView_GetHeader(list.GetSafeHwnd());
+    ASSERT_TRUE(header);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 300, 30);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageW(header, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    EXPECT_EQ(GetPixel(dc, 60, 2), kSkinPalette.headerFace);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
