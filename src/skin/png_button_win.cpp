@@ -8,6 +8,7 @@
 #include "skin/base_dialog.h"
 #include "skin/dpi_scale.h"
 #include "skin/mem_dc.h"
+#include "skin/text_fit_win.h"
 #include "skin/window_dpi.h"
 
 using kv::skin::ButtonLook;
@@ -264,9 +265,15 @@ void CPngButton::DrawCaption(HDC dc, const RECT& clientRect, ButtonLook look, in
             {rect.left, rect.top, rect.right, rect.bottom}, extent.cx, extent.cy, escapement_);
         rect = RECT{moved.left, moved.top, moved.right, moved.bottom};
     }
+    // A one-line caption longer than its button (a long translation) is drawn smaller before it is cut.
+    HFONT smaller = nullptr;
+    if (!rotated_ && (captionFormat_ & DT_SINGLELINE))
+        smaller = kv::skin::SmallerFontToFit(dc, text, length, rect.right - rect.left);
+    if (smaller) SelectObject(dc, smaller);
     DrawTextW(dc, text, length, &rect, captionFormat_ | DT_NOPREFIX);
     SelectObject(dc, oldFont);
     DeleteObject(font);
+    if (smaller) DeleteObject(smaller);
 }
 
 void CPngButton::SetTooltip(const wchar_t* text, bool active) {

@@ -1,5 +1,7 @@
 #include "widgets/skin_label_win.h"
 
+#include "skin/text_fit_win.h"
+
 namespace kv::widgets {
 
 bool CSkinLabel::Attach(HWND label) {
@@ -79,8 +81,12 @@ void CSkinLabel::Draw(HDC target, const RECT& rect) {
         case Align::LeftSingle: format |= DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS; break;
         case Align::Centred: format |= DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS; break;
     }
+    // One line longer than the label (a long translation) is drawn smaller before it is cut.
+    HFONT smaller = align_ == Align::LeftWrapped ? nullptr : kv::skin::SmallerFontToFit(dc, text.c_str(), length, width);
+    if (smaller) SelectObject(dc, smaller);
     DrawTextW(dc, text.c_str(), length, &local, format);
     SelectObject(dc, oldFont);
+    if (smaller) DeleteObject(smaller);
     BitBlt(target, rect.left, rect.top, width, height, dc, 0, 0, SRCCOPY);
     SelectObject(dc, oldBitmap);
     DeleteObject(bitmap);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "skin/placement.h"
 #include "skin/png_button.h"
 #include "skin/skin_image.h"
+#include "skin/text_fit_win.h"
 #include "skin_test_support.h"
 
 namespace {
@@ -510,3 +512,47 @@ TEST(SkinDialogDeathTest, AMissingBackgroundEndsTheProcessWithCodeZero) {
 }
 
 }  // namespace
+
+// A caption too wide for its box gets a smaller font that fits, down to three quarters of its size;
+// one that fits keeps its font.
+TEST(SkinTextFit, ALineTooLongIsDrawnSmallerDownToAFloor) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HFONT base = CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+    HGDIOBJ old = SelectObject(dc, base);
+    const std::wstring text = L"Enregistrer les d\u00e9lais";
+    SIZE full{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &full);
+    ASSERT_GT(full.cx, 40);
+    auto heightOf = [](HFONT font) {
+        LOGFONTW lf{};
+        GetObjectW(font, sizeof lf, &lf);
+        return std::abs(lf.lfHeight);
+    };
+    auto widthIn = [&](HFONT font) {
+        HGDIOBJ was = SelectObject(dc, font);
+        SIZE s{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &s);
+        SelectObject(dc, was);
+        return static_cast<int>(s.cx);
+    };
+    const int length = static_cast<int>(text.size());
+    EXPECT_EQ(kv::skin::SmallerFontToFit(dc, text.c_str(), length, full.cx + 10), nullptr) << "room to spare";
+    EXPECT_EQ(kv::skin::SmallerFontToFit(dc, text.c_str(), length, full.cx), nullptr) << "exact fit";
+    const int tighter = full.cx * 9 / 10;
+    HFONT smaller = kv::skin::SmallerFontToFit(dc, text.c_str(), length, tighter);
+    ASSERT_NE(smaller, nullptr);
+    EXPECT_LE(widthIn(smaller), tighter);
+    EXPECT_LT(heightOf(smaller), 16);
+    EXPECT_GE(heightOf(smaller), 12);
+    DeleteObject(smaller);
+    HFONT floor = kv::skin::SmallerFontToFit(dc, text.c_str(), length, full.cx / 3);
+    ASSERT_NE(floor, nullptr);
+    EXPECT_EQ(heightOf(floor), 12) << "never below three quarters";
+    DeleteObject(floor);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), base) << "the dc keeps its font";
+    SelectObject(dc, old);
+    DeleteObject(base);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
