@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "widgets/skin_combo_win.h"
+#include "widgets/skin_scroll_bar_win.h"
 
 namespace kv::widgets {
 namespace {
@@ -58,6 +59,8 @@ bool CReportList::Setup(HWND control) {
     ListView_SetTextColor(hwnd_, kSkinPalette.text);
     header_ = ListView_GetHeader(hwnd_);
     if (header_) SetWindowSubclass(header_, HeaderProc, kHeaderSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    bar_ = std::make_unique<CSkinScrollBar>();
+    if (!bar_->Attach(hwnd_, [this](int top) { ScrollToRow(top); })) bar_.reset();
     FontChanged();
     return true;
 }
@@ -289,7 +292,52 @@ LRESULT CALLBACK CReportList::EditorProc(HWND hwnd, UINT message, WPARAM wParam,
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
+namespace {
+
+// Messages after which the list's scroll bar may have moved, shown, hidden or scrolled.
+bool MayMoveTheBar(UINT message) {
+    switch (message) {
+        case WM_VSCROLL:
+        case WM_MOUSEWHEEL:
+        case WM_KEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_TIMER:  // the list scrolls by itself while a selection is dragged past its edge
+        case WM_SIZE:
+        case WM_WINDOWPOSCHANGED:
+        case WM_STYLECHANGED:
+        case WM_SETFONT:
+        case WM_SETREDRAW:
+            return true;
+        default:
+            return message >= LVM_FIRST && message < LVM_FIRST + 0x100;
+    }
+}
+
+}  // namespace
+
 LRESULT CReportList::ControlProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = ListMessage(message, wParam, lParam);
+    if (bar_ && MayMoveTheBar(message) && !bar_->IsDragging()) {
+        RECT header{};
+        if (header_ && (GetWindowLongPtrW(header_, GWL_STYLE) & WS_VISIBLE)) GetClientRect(header_, &header);
+        bar_->SetTrackTop(header.bottom);
+        bar_->Sync();
+    } else if (bar_ && message == WM_SHOWWINDOW && lParam == 0) {
+        bar_->Sync(wParam != 0);
+    }
+    return result;
+}
+
+void CReportList::ScrollToRow(int top) {
+    EndEdit(true);
+    const int now = ListView_GetTopIndex(hwnd_);
+    RECT row{};
+    if (top == now || !ListView_GetItemRect(hwnd_, now, &row, LVIR_BOUNDS)) return;
+    // In report view the list scrolls by whole rows, given in pixels.
+    ListView_Scroll(hwnd_, 0, (top - now) * (row.bottom - row.top));
+}
+
+LRESULT CReportList::ListMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_GETDLGCODE: {
             LRESULT code = Default(message, wParam, lParam) | DLGC_WANTARROWS;

@@ -1,6 +1,7 @@
 // CReportList: a report-style list (columns, one line per row) drawn in the skin's colours, whose rows
 // come from a data source on demand (a virtual list: thousands of rows cost nothing until shown), with
-// in-place editing of single cells and keyboard navigation between cells.
+// in-place editing of single cells and keyboard navigation between cells. Its vertical scroll bar is the
+// skin's (CSkinScrollBar), laid over the system's.
 //
 // Usage:
 //   class Rows : public kv::widgets::ReportSource { ... CellText, BeginCellEdit, EndCellEdit ... };
@@ -55,6 +56,7 @@ struct ReportColumn {
 };
 
 class CSkinCombo;
+class CSkinScrollBar;
 
 class CReportList : public CWidget {
 public:
@@ -86,6 +88,7 @@ public:
 
 protected:
     LRESULT ControlProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT ListMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool ParentProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void FontChanged() override;
 
@@ -98,6 +101,7 @@ private:
     RECT CellRect(int row, int column) const;
     RECT CellRect(const RECT& rowBounds, int column) const;
     void InvalidateRowAllAcross(int row);
+    void ScrollToRow(int top);
     int ColumnAt(int row, POINT clientPoint) const;
     static LRESULT CALLBACK EditorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK HeaderProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
@@ -108,6 +112,7 @@ private:
     int drawnSelected_ = -1;  // the row last painted with the selected look
     std::vector<int> paintWidths_;  // the columns' widths, read once at the start of each paint
     HWND header_ = nullptr;
+    std::unique_ptr<CSkinScrollBar> bar_;  // the skin's bar over the list's own
 
     // The open cell editor: a text field or a choice list.
     HWND editor_ = nullptr;

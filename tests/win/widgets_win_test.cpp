@@ -247,6 +247,82 @@ TEST_F(ReportListTest, ScrollingOrNewRowsEndTheEdit) {
     EXPECT_EQ(rows.ended.size(), 2u);
 }
 
+namespace {
+
+HWND SkinScrollBarOf(HWND host) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        host,
+        [](HWND child, LPARAM out) {
+            wchar_t name[32] = {};
+            GetClassNameW(child, name, 32);
+            if (lstrcmpW(name, L"KvSkinWidget") != 0) return TRUE;
+            *reinterpret_cast<HWND*>(out) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+}  // namespace
+
+// The list's vertical bar is the skin's: laid exactly over the system's one and above the list, it drags
+// and pages the list, and it comes and goes with the system's bar and with the list.
+TEST_F(ReportListTest, TheSkinsScrollBarStandsInForTheSystemsAndScrollsTheList) {
+    HWND bar = SkinScrollBarOf(host.hwnd);
+    ASSERT_TRUE(bar);
+    EXPECT_TRUE(IsWindowVisible(bar));
+    SCROLLBARINFO system{};
+    system.cbSize = sizeof system;
+    ASSERT_TRUE(GetScrollBarInfo(list.GetSafeHwnd(), OBJID_VSCROLL, &system));
+    RECT placed{};
+    GetWindowRect(bar, &placed);
+    EXPECT_TRUE(EqualRect(&placed, &system.rcScrollBar));
+    const POINT centre{(placed.left + placed.right) / 2, (placed.top + placed.bottom) / 2};
+    EXPECT_EQ(WindowFromPoint(centre), bar) << "above the list";
+
+    RECT header{};
+    GetClientRect(ListView_GetHeader(list.GetSafeHwnd()), &header);
+    RECT client{};
+    GetClientRect(bar, &client);
+    const int x = client.right / 2;
+    const int perPage = ListView_GetCountPerPage(list.GetSafeHwnd());
+    auto press = [&](int downY, int moveY) {
+        SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, downY));
+        if (moveY != downY) SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, moveY));
+        SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(x, moveY));
+    };
+    // The thumb, just below the header, dragged past the end: the last page, and an open cell ends.
+    ASSERT_TRUE(list.BeginEdit(0, 1));
+    press(header.bottom + 4, client.bottom + 50);
+    EXPECT_EQ(ListView_GetTopIndex(list.GetSafeHwnd()), 2000 - perPage);
+    EXPECT_FALSE(list.IsEditing());
+    // The track above the thumb: one page up.
+    press(header.bottom + 4, header.bottom + 4);
+    EXPECT_EQ(ListView_GetTopIndex(list.GetSafeHwnd()), 2000 - 2 * perPage);
+    // The wheel over the bar scrolls the list.
+    const int before = ListView_GetTopIndex(list.GetSafeHwnd());
+    SendMessageW(bar, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(centre.x, centre.y));
+    EXPECT_LT(ListView_GetTopIndex(list.GetSafeHwnd()), before);
+
+    // All rows fit: no bar; more rows: the bar again.
+    list.SetRowCount(3);
+    EXPECT_FALSE(IsWindowVisible(bar));
+    list.SetRowCount(2000);
+    EXPECT_TRUE(IsWindowVisible(bar));
+    // Hidden and shown with its list, also while the window it sits on is hidden.
+    ShowWindow(list.GetSafeHwnd(), SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(bar));
+    ShowWindow(list.GetSafeHwnd(), SW_SHOW);
+    EXPECT_TRUE(IsWindowVisible(bar));
+    for (bool listShown : {false, true}) {
+        ShowWindow(host.hwnd, SW_HIDE);
+        ShowWindow(list.GetSafeHwnd(), listShown ? SW_SHOW : SW_HIDE);
+        ShowWindow(host.hwnd, SW_SHOWNOACTIVATE);
+        EXPECT_EQ(IsWindowVisible(bar) != FALSE, listShown);
+    }
+}
+
 TEST(SkinComboTest, RenamingTheTypedEntryKeepsTheTextAndTellsTheWindowNothing) {
     Host host;
     CSkinCombo combo;
