@@ -17,6 +17,11 @@ bool CSkinEdit::Create(HWND parent, int id, DWORD extraStyle) {
 
 void CSkinEdit::FontChanged() { CentreText(); }
 
+Colour CSkinEdit::FrameColourNow() const {
+    if (!IsWindowEnabled(hwnd_)) return kSkinPalette.grid;
+    return GetFocus() == hwnd_ ? kSkinPalette.accent : kSkinPalette.edge;
+}
+
 void CSkinEdit::CentreText() {
     if (!hwnd_) return;
     RECT client{};
@@ -40,15 +45,26 @@ LRESULT CSkinEdit::ControlProc(UINT message, WPARAM wParam, LPARAM lParam) {
             RECT frame{};
             GetWindowRect(hwnd_, &frame);
             OffsetRect(&frame, -frame.left, -frame.top);
-            const bool focused = GetFocus() == hwnd_;
-            FrameColour(dc, frame, !IsWindowEnabled(hwnd_) ? kSkinPalette.grid
-                                   : focused              ? kSkinPalette.accent
-                                                          : kSkinPalette.edge);
+            FrameColour(dc, frame, FrameColourNow());
             ReleaseDC(hwnd_, dc);
             return 0;
         }
+        case WM_PAINT: {
+            // Some edit controls take the border into their client area and draw it there themselves, in
+            // the system's light frame colour: the skin's frame goes over it once they have painted.
+            const LRESULT result = Default(message, wParam, lParam);
+            if (!(GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_BORDER)) {
+                HDC dc = GetDC(hwnd_);
+                RECT client{};
+                GetClientRect(hwnd_, &client);
+                FrameColour(dc, client, FrameColourNow());
+                ReleaseDC(hwnd_, dc);
+            }
+            return result;
+        }
         case WM_SETFOCUS:
-        case WM_KILLFOCUS: {
+        case WM_KILLFOCUS:
+        case WM_ENABLE: {
             const LRESULT result = Default(message, wParam, lParam);
             RedrawWindow(hwnd_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
             return result;

@@ -25,6 +25,7 @@ protected:
 
 private:
     void CentreText();
+    [[nodiscard]] Colour FrameColourNow() const;
 };
 
 }  // namespace kv::widgets

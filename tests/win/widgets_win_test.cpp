@@ -12,6 +12,7 @@
 #include "widgets/report_list_win.h"
 #include "widgets/skin_check_win.h"
 #include "widgets/skin_combo_win.h"
+#include "widgets/skin_edit_win.h"
 #include "widgets/skin_label_win.h"
 
 using namespace kv::widgets;
@@ -511,4 +512,26 @@ TEST(PaintAheadTest, ThePaintReachesWhatWouldShowAndNothingHidden) {
     DeleteObject(bitmap);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
+}
+
+// The text field's frame is the skin's, whoever draws the border (the frame or the control itself):
+// dark at rest, the accent while it has the focus.
+TEST(SkinEditTest, TheFrameIsInTheSkinsColours) {
+    Host host;
+    CSkinEdit other, field;
+    ASSERT_TRUE(other.Create(host.hwnd, 351));
+    ASSERT_TRUE(field.Create(host.hwnd, 350));
+    MoveWindow(other.GetSafeHwnd(), 10, 100, 80, 24, TRUE);
+    MoveWindow(field.GetSafeHwnd(), 10, 10, 80, 24, TRUE);
+    auto frame = [&] {
+        RedrawWindow(field.GetSafeHwnd(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        HDC dc = GetWindowDC(field.GetSafeHwnd());
+        const COLORREF c = GetPixel(dc, 40, 0);
+        ReleaseDC(field.GetSafeHwnd(), dc);
+        return c;
+    };
+    SetFocus(other.GetSafeHwnd());
+    EXPECT_EQ(frame(), kSkinPalette.edge);
+    SetFocus(field.GetSafeHwnd());
+    EXPECT_EQ(frame(), kSkinPalette.accent);
 }
