@@ -4,16 +4,84 @@
 
 #include <algorithm>
 
+#include "skin/dpi_scale.h"
+#include "skin/window_dpi.h"
+#include "widgets/skin_scroll_bar_win.h"
+
 namespace kv::widgets {
 namespace {
 
 constexpr DWORD kComboStyle = WS_VSCROLL | WS_TABSTOP | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | CBS_AUTOHSCROLL;
+
+constexpr UINT_PTR kListSubclassId = 0x4C42;  // "LB"
 
 COMBOBOXINFO InfoOf(HWND combo) {
     COMBOBOXINFO info{};
     info.cbSize = sizeof(info);
     GetComboBoxInfo(combo, &info);
     return info;
+}
+
+// The dropped list's frame and scroll bar in the skin's colours, painted over what the system drew. The
+// thumb is drawn where the system's thumb is, so the system's bar still answers every click and drag.
+void PaintDroppedListFrame(HWND list) {
+    RECT window{};
+    GetWindowRect(list, &window);
+    HDC dc = GetWindowDC(list);
+    if (!dc) return;
+    const RECT whole{0, 0, window.right - window.left, window.bottom - window.top};
+    FrameColour(dc, whole, kSkinPalette.edge);
+    SCROLLBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    if ((GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL) && GetScrollBarInfo(list, OBJID_VSCROLL, &bar) &&
+        !(bar.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN))) {
+        RECT strip = bar.rcScrollBar;
+        OffsetRect(&strip, -window.left, -window.top);
+        ThumbLook look;
+        look.dpi = kv::skin::WindowDpi(list);
+        // The system's thumb may be a sliver: drawn at least this long, around the same middle.
+        const int least = std::min(static_cast<int>(strip.bottom - strip.top), kv::skin::ScaleToDpi(20, look.dpi));
+        const int middle = (bar.xyThumbTop + bar.xyThumbBottom) / 2;
+        look.thumbTop = std::clamp(std::min(bar.xyThumbTop, middle - least / 2), 0,
+                                   static_cast<int>(strip.bottom - strip.top) - least);
+        look.thumbBottom = std::max(bar.xyThumbBottom, look.thumbTop + least);
+        PaintScrollStrip(dc, strip, look);
+    }
+    ReleaseDC(list, dc);
+}
+
+// Messages after which the system may have drawn the list's frame or bar again.
+bool MayDrawTheFrame(UINT message) {
+    switch (message) {
+        case WM_NCPAINT:
+        case WM_PAINT:
+        case WM_VSCROLL:
+        case WM_MOUSEWHEEL:
+        case WM_KEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_MOUSEMOVE:
+        case WM_NCLBUTTONDOWN:
+        case WM_NCMOUSEMOVE:
+        case WM_TIMER:
+        case WM_SHOWWINDOW:
+        case WM_WINDOWPOSCHANGED:
+        case WM_CAPTURECHANGED:
+        case WM_ENABLE:
+            return true;
+        default:
+            return message >= LB_ADDSTRING && message <= LB_MSGMAX;
+    }
+}
+
+LRESULT CALLBACK DroppedListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, DroppedListProc, kListSubclassId);
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+    if (MayDrawTheFrame(message) && IsWindowVisible(hwnd)) PaintDroppedListFrame(hwnd);
+    return result;
 }
 
 }  // namespace
@@ -39,6 +107,7 @@ bool CSkinCombo::Replace(HWND templateControl, bool editable) {
 
 bool CSkinCombo::Setup(HWND control) {
     if (!Adopt(control)) return false;
+    if (HWND list = InfoOf(control).hwndList) SetWindowSubclass(list, DroppedListProc, kListSubclassId, 0);
     FontChanged();
     return true;
 }

@@ -84,31 +84,39 @@ void CSkinScrollBar::Sync(std::optional<bool> shown) {
     }
 }
 
-void CSkinScrollBar::Paint(HDC dc, const RECT& rect) {
+void PaintScrollStrip(HDC dc, const RECT& rect, const ThumbLook& look) {
     // The track in the list's own colour, so the bar reads as part of the list.
     FillColour(dc, rect, kSkinPalette.face);
     FillColour(dc, RECT{rect.left, rect.top, rect.left + 1, rect.bottom}, kSkinPalette.grid);
-    if (trackTop_ > 0) {  // beside the list's header, its continuation
-        FillColour(dc, RECT{rect.left, rect.top, rect.right, rect.top + trackTop_}, kSkinPalette.headerFace);
-        FillColour(dc, RECT{rect.left, rect.top + trackTop_ - 1, rect.right, rect.top + trackTop_}, kSkinPalette.edge);
+    if (look.trackTop > 0) {  // beside the list's header, its continuation
+        FillColour(dc, RECT{rect.left, rect.top, rect.right, rect.top + look.trackTop}, kSkinPalette.headerFace);
+        FillColour(dc, RECT{rect.left, rect.top + look.trackTop - 1, rect.right, rect.top + look.trackTop},
+                   kSkinPalette.edge);
     }
-    const ThumbPlace thumb = ThumbOf(drawn_, Track(), LeastThumb());
-    if (thumb.length <= 0) return;
-    const int dpi = kv::skin::WindowDpi(hwnd_);
-    const int inset = std::max(2, kv::skin::ScaleToDpi(4, dpi));
-    const int endGap = std::max(1, kv::skin::ScaleToDpi(2, dpi));
-    const int top = rect.top + trackTop_;
-    RECT shape{rect.left + inset, top + thumb.offset + endGap, rect.right - inset + 1,
-               top + thumb.offset + thumb.length - endGap};
+    const int inset = std::max(2, kv::skin::ScaleToDpi(4, look.dpi));
+    const int endGap = std::max(1, kv::skin::ScaleToDpi(2, look.dpi));
+    RECT shape{rect.left + inset, rect.top + look.thumbTop + endGap, rect.right - inset + 1,
+               rect.top + look.thumbBottom - endGap};
     if (shape.right <= shape.left || shape.bottom <= shape.top) return;
-    const Colour colour = dragging_ ? kSkinPalette.accent : (hover_ ? kThumbHover : kThumb);
-    HBRUSH brush = SolidBrushOf(colour);
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    const Colour colour = look.dragging ? kSkinPalette.accent : (look.hover ? kThumbHover : kThumb);
+    HGDIOBJ oldBrush = SelectObject(dc, SolidBrushOf(colour));
     HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
     const int round = shape.right - shape.left;
     RoundRect(dc, shape.left, shape.top, shape.right, shape.bottom, round, round);
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
+}
+
+void CSkinScrollBar::Paint(HDC dc, const RECT& rect) {
+    const ThumbPlace thumb = ThumbOf(drawn_, Track(), LeastThumb());
+    ThumbLook look;
+    look.thumbTop = trackTop_ + thumb.offset;
+    look.thumbBottom = trackTop_ + thumb.offset + thumb.length;
+    look.trackTop = trackTop_;
+    look.hover = hover_;
+    look.dragging = dragging_;
+    look.dpi = kv::skin::WindowDpi(hwnd_);
+    PaintScrollStrip(dc, rect, look);
 }
 
 void CSkinScrollBar::PageTowards(int y) {

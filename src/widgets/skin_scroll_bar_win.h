@@ -19,6 +19,18 @@
 
 namespace kv::widgets {
 
+// Where the thumb goes in a strip (pixels from the strip's top, its end excluded), and how it looks.
+struct ThumbLook {
+    int thumbTop = 0;
+    int thumbBottom = 0;
+    int trackTop = 0;  // the part above is the continuation of a list's column header
+    bool hover = false;
+    bool dragging = false;
+    int dpi = 96;
+};
+// Paints a vertical scroll bar strip in the skin's look: the track in the list's colour, the thumb.
+void PaintScrollStrip(HDC dc, const RECT& strip, const ThumbLook& look);
+
 class CSkinScrollBar : public CSkinWidget {
 public:
     using ScrollTo = std::function<void(int position)>;

@@ -355,6 +355,43 @@ TEST(SkinComboTest, RenamingTheTypedEntryKeepsTheTextAndTellsTheWindowNothing) {
     EXPECT_EQ(GetWindowTextLengthW(edit), 249);
 }
 
+// The dropped list of a long choice wears the skin's frame and scroll bar over the system's light ones,
+// still after it scrolled, and the system's bar underneath still scrolls it.
+TEST(SkinComboTest, TheDroppedListsFrameAndBarAreTheSkins) {
+    Host host;
+    CSkinCombo combo;
+    ASSERT_TRUE(combo.Create(host.hwnd, 345, true, RECT{10, 10, 210, 300}));
+    for (int i = 0; i < 60; ++i) combo.AddItem(L"Macro" + std::to_wstring(i));
+    combo.ShowList(true);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(combo.GetSafeHwnd(), &info));
+    HWND list = info.hwndList;
+    ASSERT_TRUE(IsWindowVisible(list));
+    auto pixels = [&] {
+        RECT window{};
+        GetWindowRect(list, &window);
+        SCROLLBARINFO bar{};
+        bar.cbSize = sizeof bar;
+        EXPECT_TRUE(GetScrollBarInfo(list, OBJID_VSCROLL, &bar));
+        const int stripX = (bar.rcScrollBar.left + bar.rcScrollBar.right) / 2 - window.left;
+        // Beside the thumb (above it when it is low, below it when it is high).
+        const int thumbMiddle = (bar.xyThumbTop + bar.xyThumbBottom) / 2;
+        const int height = bar.rcScrollBar.bottom - bar.rcScrollBar.top;
+        const int trackY = bar.rcScrollBar.top - window.top + (thumbMiddle > height / 2 ? 4 : height - 4);
+        HDC dc = GetWindowDC(list);
+        const std::pair<COLORREF, COLORREF> seen{GetPixel(dc, 0, (window.bottom - window.top) / 2), GetPixel(dc, stripX, trackY)};
+        ReleaseDC(list, dc);
+        return seen;
+    };
+    EXPECT_EQ(pixels(), std::make_pair(COLORREF{kSkinPalette.edge}, COLORREF{kSkinPalette.face}));
+    const int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    SendMessageW(list, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    EXPECT_GT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), top);
+    EXPECT_EQ(pixels(), std::make_pair(COLORREF{kSkinPalette.edge}, COLORREF{kSkinPalette.face}));
+    combo.ShowList(false);
+}
+
 TEST(SkinComboTest, PlainChoiceHasNoTextField) {
     Host host;
     CSkinCombo combo;
