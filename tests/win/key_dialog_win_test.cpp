@@ -144,6 +144,23 @@ protected:
         PostMessageW(target, WM_KEYDOWN, key, 1);
         PostMessageW(target, WM_KEYUP, key, 0xC0000001);
     }
+    // One part built ahead as the main window builds it, then opened once per round on the key and
+    // cancelled once that round's checks ran; `before` runs ahead of each opening.
+    void RunBuiltAhead(int keyIndex, UINT control, const std::vector<std::function<void(Kelvane_DlgComposite&)>>& rounds,
+                       const std::function<void(size_t round)>& before = {}) {
+        size_t round = 0;
+        services.shown = [&](Kelvane_DlgComposite& d) {
+            rounds[round](d);
+            Click(d, IDCANCEL);
+        };
+        auto part = MakeKeyAssignmentDialog(host, services);
+        part->Prepare();
+        for (round = 0; round < rounds.size(); ++round) {
+            if (before) before(round);
+            part->SetTarget(0, keyIndex, control);
+            EXPECT_EQ(part->RunModal(), IDCANCEL) << round;
+        }
+    }
     static void Click(Kelvane_DlgComposite& d, int id) {
         SendMessageW(d.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(d.GetSafeHwnd(), id)));
@@ -599,21 +616,11 @@ TEST_F(KeyDialogTest, BuiltAheadThenReopenedTheMacroListFollowsTheWorkingData) {
             EXPECT_EQ(listed(d), (std::vector<std::wstring>{L"one", L"deux", L"three"}));
         },
     };
-    size_t round = 0;
-    services.shown = [&](Kelvane_DlgComposite& d) {
-        rounds[round](d);
-        Click(d, IDCANCEL);
-    };
-    auto part = MakeKeyAssignmentDialog(host, services);
-    part->Prepare();
-    for (round = 0; round < rounds.size(); ++round) {
-        if (round == 2) {
-            data.content.macros[1].SetName(u"deux");
-            data.content.macros.push_back(Macro(u"three", 3, 1));
-        }
-        part->SetTarget(0, kGKeyFirstIndex + 8, kG9Control);
-        EXPECT_EQ(part->RunModal(), IDCANCEL) << round;
-    }
+    RunBuiltAhead(kGKeyFirstIndex + 8, kG9Control, rounds, [&](size_t round) {
+        if (round != 2) return;
+        data.content.macros[1].SetName(u"deux");
+        data.content.macros.push_back(Macro(u"three", 3, 1));
+    });
     EXPECT_EQ(data.content.macros.size(), 3u);
 }
 
@@ -661,7 +668,6 @@ TEST_F(KeyDialogTest, BuiltAheadTheTextsFollowALanguageChangeAndKeepItAtTheNextO
     };
     std::vector<std::function<void(Kelvane_DlgComposite&)>> rounds = {
         [&](Kelvane_DlgComposite& d) { expectLanguage(d); },
-        // Changed while closed.
         [&](Kelvane_DlgComposite& d) {
             expectLanguage(d);
             // Changed while open.
@@ -672,21 +678,11 @@ TEST_F(KeyDialogTest, BuiltAheadTheTextsFollowALanguageChangeAndKeepItAtTheNextO
         },
         [&](Kelvane_DlgComposite& d) { expectLanguage(d); },
     };
-    size_t round = 0;
-    services.shown = [&](Kelvane_DlgComposite& d) {
-        rounds[round](d);
-        Click(d, IDCANCEL);
-    };
-    auto part = MakeKeyAssignmentDialog(host, services);
-    part->Prepare();
-    for (round = 0; round < rounds.size(); ++round) {
-        if (round == 1) {
-            LanguageSetting::Set(kLanguageIds[3]);
-            language = 3;
-        }
-        part->SetTarget(0, kKeyA, kButtonA);
-        EXPECT_EQ(part->RunModal(), IDCANCEL) << round;
-    }
+    RunBuiltAhead(kKeyA, kButtonA, rounds, [&](size_t round) {
+        if (round != 1) return;
+        LanguageSetting::Set(kLanguageIds[3]);  // changed while closed
+        language = 3;
+    });
 }
 
 // Synthesised key presses through the system's input queue: what reaches the dialog's hooks under Wine.
