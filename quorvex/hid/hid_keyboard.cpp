@@ -609,6 +609,22 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
     for (;;) {
         Handoff open;
         uint64_t arrivals = 0;
+        ConsumerLayout layout;
+        // Recorded in the same hold of mu_ that takes the handle over or ends its open. With mu_ let go in
+        // between, a scan finding a collection arriving would see a reader with no handle, none handed and
+        // none being opened, and open it a second one that nobody reads or closes; a query-remove would not
+        // wait for this one either.
+        const auto record = [&] {
+            reader->device = open.device;
+            reader->openId = open.id;
+            reader->openedAtArrivals = arrivals_;
+            reader->heldLogged = false;
+            readerWake_.notify_all();
+            if (FansOut(reader->collection)) {
+                layout = DescribeConsumerLayout(open.caps);
+                if (layout.declared && !layout.expected) Log(layout.description + " on " + open.id);
+            }
+        };
         {
             std::unique_lock<std::mutex> lock(mu_);
             readerWake_.wait(lock, [&] {
@@ -621,6 +637,7 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
             if (reader->handed.device != nullptr) {
                 open = std::move(reader->handed);
                 reader->handed = Handoff{};
+                record();
             } else {
                 const Collection* c = TargetOf(*reader);
                 open = Handoff{nullptr, c->id, c->caps, generation_};
@@ -653,19 +670,7 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
                 if (arrivals_ != arrivals) failures = 0;
                 continue;
             }
-        }
-        ConsumerLayout layout;
-        {
-            std::lock_guard<std::mutex> lock(mu_);
-            reader->device = open.device;
-            reader->openId = open.id;
-            reader->openedAtArrivals = arrivals_;
-            reader->heldLogged = false;
-            readerWake_.notify_all();
-            if (FansOut(reader->collection)) {
-                layout = DescribeConsumerLayout(open.caps);
-                if (layout.declared && !layout.expected) Log(layout.description + " on " + open.id);
-            }
+            record();
         }
         const std::size_t reportLength = open.caps.inputReportLength;
         buffer.assign(reportLength > 0 ? reportLength : kMinReadBuffer, 0);
