@@ -592,6 +592,11 @@ void CKelvaneDlg::ApplyLanguageTexts() {
     for (const auto& t : tips)
         if (CPngButton* b = ButtonOf(t.id)) b->SetTooltip(UiText(t.tip).c_str(), true);
     if (parts_.lighting) parts_.lighting->ApplyLanguage();
+    // The system menu's About item (the taskbar's menu of the window) speaks the program's language too.
+    if (HMENU system = GetSystemMenu(m_hWnd, FALSE); system != nullptr) {
+        const std::wstring about = UiText("MENU_22");
+        ModifyMenuW(system, IDM_ABOUTBOX, MF_BYCOMMAND | MF_STRING, IDM_ABOUTBOX, about.c_str());
+    }
     const std::wstring usb = LookupLightText("Usb", UiLanguageIndex());
     SetDlgItemTextW(m_hWnd, IDC_USB_STATIC, usb.c_str());
     SetLabelFont(GetDlgItem(m_hWnd, IDC_USB_STATIC), usb);

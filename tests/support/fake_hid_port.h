@@ -287,6 +287,15 @@ public:
         std::unique_lock<std::mutex> lock(mu_);
         return cv_.wait_for(lock, std::chrono::seconds(5), [&] { return pred(collections_.at(id)); });
     }
+    // Waits until every open handle that reads is in a read; false after five seconds.
+    bool WaitEveryReaderWaiting() {
+        std::unique_lock<std::mutex> lock(mu_);
+        return cv_.wait_for(lock, std::chrono::seconds(5), [&] {
+            const auto readers = std::count_if(handles_.begin(), handles_.end(),
+                                               [](const auto& h) { return h->canRead && !h->closed; });
+            return readers > 0 && waitingReads_ == readers;
+        });
+    }
     bool WaitOpenHandles(const std::string& id, int count) {
         std::unique_lock<std::mutex> lock(mu_);
         return cv_.wait_for(lock, std::chrono::seconds(5), [&] {
@@ -468,8 +477,11 @@ private:
         if (!h->canRead) usedAgainstAccess_ = true;
         ++calls_.reads;
         const auto ready = [&] { return !h->queue.empty() || h->cancelled || Broken(*h); };
+        ++waitingReads_;
+        cv_.notify_all();
         if (timeoutMs < 0) cv_.wait(lock, ready);  // no clock: a cancel ends it
         else cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+        --waitingReads_;
         if (Broken(*h)) {
             Fail(qvx::hid::HidFailure::Gone, 1167);
             return qvx::hid::kIoFailed;
@@ -573,6 +585,7 @@ private:
     int pendingForever_ = 0;
     bool usedAgainstAccess_ = false;
     Calls calls_;
+    long waitingReads_ = 0;  // reads under way, waiting for a report
     bool watchable_ = true;
     bool telling_ = false;
     qvx::hid::HidEventSink sink_ = nullptr;

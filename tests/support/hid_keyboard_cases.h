@@ -510,7 +510,7 @@ TEST_F(HidKeyboardTest, IdleReadersWaitWithoutAClockAndOnlyASystemWithoutNotific
     Subscribe(kv::kVendorCollection, kv::kTagCtrl);
     ASSERT_TRUE(port_.WaitOpenHandles("kb-consumer", 1));
     ASSERT_TRUE(port_.WaitOpenHandles("kb-vendor", 1));
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(port_.WaitEveryReaderWaiting());  // counting starts once each reader is in its read
     auto before = port_.CallCounts();
     std::this_thread::sleep_for(300ms);
     auto after = port_.CallCounts();
