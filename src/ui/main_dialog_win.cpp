@@ -41,6 +41,7 @@
 #include "ui/progress_thread_win.h"
 #include "ui/resource_ids.h"
 #include "ui/ui_text_win.h"
+#include "widgets/skin_menu_win.h"
 
 namespace kv {
 namespace {
@@ -915,7 +916,7 @@ void CKelvaneDlg::ShowFileMenu() {
         }
         POINT at{};
         GetCursorPos(&at);
-        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
+        widgets::TrackSkinMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, m_hWnd);
     }
     DestroyMenu(menu);
 }

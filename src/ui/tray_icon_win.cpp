@@ -9,6 +9,7 @@
 #include "app/app_messages.h"
 #include "ui/resource_ids.h"
 #include "ui/ui_text_win.h"
+#include "widgets/skin_menu_win.h"
 
 namespace kv {
 
@@ -106,7 +107,7 @@ void TrayIcon::ShowMenu() {
         POINT at{};
         GetCursorPos(&at);
         SetForegroundWindow(owner);
-        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+        widgets::TrackSkinMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, owner);
         PostMessageW(owner, WM_NULL, 0, 0);  // lets the menu close when the user clicks elsewhere
     }
     DestroyMenu(menu);

@@ -14,6 +14,7 @@
 #include "widgets/skin_combo_win.h"
 #include "widgets/skin_edit_win.h"
 #include "widgets/skin_label_win.h"
+#include "widgets/skin_menu_win.h"
 
 using namespace kv::widgets;
 
@@ -571,4 +572,62 @@ TEST(SkinEditTest, TheFrameIsInTheSkinsColours) {
     EXPECT_EQ(frame(), kSkinPalette.edge);
     SetFocus(field.GetSafeHwnd());
     EXPECT_EQ(frame(), kSkinPalette.accent);
+}
+
+namespace {
+
+COLORREF menuFace = CLR_INVALID;
+HMENU shownMenu = nullptr;
+LRESULT menuChar = 0;
+bool lastItemDrawnByUs = false;
+
+// An owner that names an item just before its menu shows, as the window does with the update item.
+LRESULT CALLBACK NamesAnItem(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_INITMENUPOPUP)
+        ModifyMenuW(reinterpret_cast<HMENU>(wParam), 102, MF_BYCOMMAND | MF_STRING, 102, L"E&xit now");
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// Runs inside the menu's own message loop: looks at the open menu, then types its accelerator.
+void CALLBACK LookAndChoose(HWND owner, UINT, UINT_PTR id, DWORD) {
+    KillTimer(owner, id);
+    if (HWND popup = FindWindowW(L"#32768", nullptr)) {
+        RECT r{};
+        GetWindowRect(popup, &r);
+        HDC dc = GetWindowDC(popup);
+        menuFace = GetPixel(dc, r.right - r.left - 8, 8);  // right of the first item's text
+        ReleaseDC(popup, dc);
+    }
+    // Items the program draws have no text for the system: their accelerators are the owner's to find.
+    menuChar = SendMessageW(owner, WM_MENUCHAR, MAKEWPARAM(L'X', MF_POPUP), reinterpret_cast<LPARAM>(shownMenu));
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE;
+    lastItemDrawnByUs = GetMenuItemInfoW(shownMenu, 102, FALSE, &item) && (item.fType & MFT_OWNERDRAW);
+    PostMessageW(owner, WM_CHAR, L'x', 0);
+}
+
+}  // namespace
+
+// A popup shown through TrackSkinMenu is drawn in the skin's colours and still answers as the system's
+// menu does: an item's accelerator chooses it, also for an item the owner names as the menu opens.
+TEST(SkinMenuTest, ThePopupIsDarkAndItsAcceleratorsChoose) {
+    Host host;
+    SetWindowSubclass(host.hwnd, NamesAnItem, 1, 0);
+    SetForegroundWindow(host.hwnd);
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 101, L"&Open");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, 102, L"E&xit");
+    SetMenuDefaultItem(menu, 101, FALSE);
+    menuFace = CLR_INVALID;
+    shownMenu = menu;
+    SetTimer(host.hwnd, 1, 300, LookAndChoose);
+    const BOOL chosen = TrackSkinMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_LEFTBUTTON, 100, 100, host.hwnd);
+    EXPECT_EQ(chosen, 102);
+    EXPECT_EQ(menuFace, kSkinPalette.headerFace);
+    EXPECT_EQ(menuChar, MAKELRESULT(2, MNC_EXECUTE));
+    EXPECT_TRUE(lastItemDrawnByUs);
+    RemoveWindowSubclass(host.hwnd, NamesAnItem, 1);
+    DestroyMenu(menu);
 }
