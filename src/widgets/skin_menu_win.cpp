@@ -84,7 +84,9 @@ void Draw(const SkinMenu& m, const DRAWITEMSTRUCT& item) {
         return;
     }
     if (selected && !disabled) FillColour(dc, RECT{r.left, r.top, r.left + Scale(m, 3), r.bottom}, kSkinPalette.accent);
-    const bool isDefault = (item.itemState & ODS_DEFAULT) != 0;
+    // Asked of the menu as well: not every system says it in the item's state.
+    const bool isDefault = (item.itemState & ODS_DEFAULT) != 0 ||
+                           GetMenuDefaultItem(m.menu, TRUE, 0) == m.positions[item.itemData];
     HGDIOBJ old = SelectObject(dc, isDefault ? m.bold : m.font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, disabled ? kSkinPalette.faintText : (selected ? kSkinPalette.selectedText : kSkinPalette.text));
