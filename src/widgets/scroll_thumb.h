@@ -10,6 +10,7 @@ struct ScrollState {
     int max = 0;
     int page = 0;
     int pos = 0;
+    friend bool operator==(const ScrollState&, const ScrollState&) = default;
 };
 
 struct ThumbPlace {

@@ -32,9 +32,7 @@ void PaintDroppedListFrame(HWND list) {
     const RECT whole{0, 0, window.right - window.left, window.bottom - window.top};
     FrameColour(dc, whole, kSkinPalette.edge);
     SCROLLBARINFO bar{};
-    bar.cbSize = sizeof bar;
-    if ((GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL) && GetScrollBarInfo(list, OBJID_VSCROLL, &bar) &&
-        !(bar.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN))) {
+    if (ShownVerticalBar(list, bar)) {
         RECT strip = bar.rcScrollBar;
         OffsetRect(&strip, -window.left, -window.top);
         ThumbLook look;

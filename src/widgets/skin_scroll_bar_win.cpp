@@ -58,9 +58,7 @@ void CSkinScrollBar::Sync(std::optional<bool> shown) {
     const LONG_PTR style = GetWindowLongPtrW(target_, GWL_STYLE);
     const bool targetShown = shown ? *shown : (style & WS_VISIBLE) != 0;
     SCROLLBARINFO bar{};
-    bar.cbSize = sizeof bar;
-    bool show = targetShown && (style & WS_VSCROLL) && GetScrollBarInfo(target_, OBJID_VSCROLL, &bar) &&
-                !(bar.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN));
+    bool show = targetShown && ShownVerticalBar(target_, bar);
     RECT place = bar.rcScrollBar;
     if (show) {
         MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&place), 2);
@@ -78,10 +76,17 @@ void CSkinScrollBar::Sync(std::optional<bool> shown) {
         }
     }
     const ScrollState now = State();
-    if (now.min != drawn_.min || now.max != drawn_.max || now.page != drawn_.page || now.pos != drawn_.pos) {
+    if (now != drawn_) {
         drawn_ = now;
         if (shown_) Redraw();
     }
+}
+
+bool ShownVerticalBar(HWND window, SCROLLBARINFO& bar) {
+    bar = SCROLLBARINFO{};
+    bar.cbSize = sizeof bar;
+    return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL) && GetScrollBarInfo(window, OBJID_VSCROLL, &bar) &&
+           !(bar.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN));
 }
 
 void PaintScrollStrip(HDC dc, const RECT& rect, const ThumbLook& look) {

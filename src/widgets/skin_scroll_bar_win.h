@@ -30,6 +30,8 @@ struct ThumbLook {
 };
 // Paints a vertical scroll bar strip in the skin's look: the track in the list's colour, the thumb.
 void PaintScrollStrip(HDC dc, const RECT& strip, const ThumbLook& look);
+// The window's own vertical bar when its style has one and the system shows it (`bar` filled in).
+[[nodiscard]] bool ShownVerticalBar(HWND window, SCROLLBARINFO& bar);
 
 class CSkinScrollBar : public CSkinWidget {
 public:
