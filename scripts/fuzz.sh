@@ -51,9 +51,18 @@ done
 
 build() {  # build <target>: only when a source is newer than the binary
   local t=$1 bin=$out/$1_fuzz
-  local newest
-  newest=$(ls -t fuzz/$1_fuzz.cpp ${sources[$t]} src/*/*.h quorvex/hid/*.h | head -1)
-  if [ ! -x "$bin" ] || [ "$newest" -nt "$bin" ]; then
+  # Compared file by file: a pipe into "head -1" would end the listing with SIGPIPE once it outgrows one
+  # write, and pipefail would stop the whole test command with it.
+  local stale=0 f
+  if [ ! -x "$bin" ]; then
+    stale=1
+  else
+    # shellcheck disable=SC2086
+    for f in fuzz/$1_fuzz.cpp ${sources[$t]} src/*/*.h quorvex/hid/*.h; do
+      if [ "$f" -nt "$bin" ]; then stale=1; break; fi
+    done
+  fi
+  if [ "$stale" -eq 1 ]; then
     echo "building $t"
     # shellcheck disable=SC2086
     "$cxx" "${flags[@]}" fuzz/$1_fuzz.cpp ${sources[$t]} -o "$bin"
