@@ -71,6 +71,8 @@ run_win() {
   fi
   ctest --test-dir build/win --output-on-failure --no-tests=error
   wineserver -k 2>/dev/null || true
+  # The README's run command, started the way a newcomer without a display starts it.
+  bash tests/scripts/run_command_test.sh
 }
 
 run_package() {
