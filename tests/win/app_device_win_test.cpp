@@ -38,7 +38,7 @@ TEST(AppDevice, DetachHidesTheWindowAndShowsTheNoKeyboardPicture) {
             PostMessageW(target, WM_KEYUP, key, 0xC0000001);
         }
     }
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(SettleWindow(s.MainWindow()));
     EXPECT_TRUE(s.MainVisible());
     ASSERT_TRUE(s.Vk().Detach());
     EXPECT_TRUE(WaitFor([&] { return !s.MainVisible(); }));
@@ -46,7 +46,7 @@ TEST(AppDevice, DetachHidesTheWindowAndShowsTheNoKeyboardPicture) {
     // Re-attached: the picture follows, the window stays hidden until the user opens it.
     ASSERT_TRUE(s.Vk().Attach());
     EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
-    std::this_thread::sleep_for(800ms);
+    ASSERT_TRUE(SettleWindow(s.MainWindow(), 3));
     EXPECT_FALSE(s.MainVisible());
     PostMessageW(s.MainWindow(), WM_COMMAND, MAKEWPARAM(ID_TRAY_OPEN, 0), 0);
     EXPECT_TRUE(WaitFor([&] { return s.MainVisible(); }));
@@ -91,10 +91,15 @@ TEST(AppDevice, BankSwitchWritesTheIndicatorAndRenamesTheGKeys) {
     EXPECT_EQ(IndicatorReports(s)[1], (std::vector<uint8_t>{0x05, 0x02}));
     EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G5) == L"A5"; }));
     EXPECT_EQ(ControlText(main, IDC_G3), L"A3");
-    // Codes the program does not act on change nothing.
+    // Codes the program does not act on change nothing: a bank switch sent after them takes the same way,
+    // and once it has arrived, they have too.
     for (uint16_t code : {0x1801, 0x1802, 0x1803, 0x1804}) ASSERT_TRUE(s.Vk().Consumer(code));
-    std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(IndicatorReports(s).size(), 2u);
+    EXPECT_EQ(s.TrayPicture(), kv::kIconAttached);
+    ASSERT_TRUE(s.Vk().SwitchBank());
+    ASSERT_TRUE(WaitFor([&] { return IndicatorReports(s).size() >= 3; }));
+    EXPECT_TRUE(WaitFor([&] { return ControlText(main, IDC_G5) == L"B5"; }));
+    EXPECT_EQ(IndicatorReports(s).size(), 3u);
+    EXPECT_EQ(IndicatorReports(s)[2], (std::vector<uint8_t>{0x05, 0x03}));
     EXPECT_EQ(s.TrayPicture(), kv::kIconAttached);
 }
 
@@ -122,7 +127,11 @@ TEST(AppDevice, BusyPictureReturnsToTheAttachPicture) {
     ASSERT_TRUE(s.Vk().Attach());
     EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
     ASSERT_TRUE(s.Vk().Busy(false));
-    std::this_thread::sleep_for(300ms);
+    // A bank switch sent after the busy end arrives after it.
+    const auto indicators = IndicatorReports(s).size();
+    ASSERT_TRUE(s.Vk().SwitchBank());
+    ASSERT_TRUE(WaitFor([&] { return IndicatorReports(s).size() > indicators; }));
+    ASSERT_TRUE(SettleWindow(s.MainWindow()));
     EXPECT_EQ(s.TrayPicture(), kv::kIconAttached);
 }
 
@@ -232,7 +241,7 @@ TEST(AppDevice, AboutBoxOpensOnceAndClosesOnDetach) {
     for (int i = 0; i < 2; ++i) PostMessageW(s.MainWindow(), WM_COMMAND, MAKEWPARAM(ID_TRAY_ABOUT, 0), 0);
     PostMessageW(s.MainWindow(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     ASSERT_TRUE(WaitFor([&] { return s.OtherDialogs().size() == 1; }));
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(SettleWindow(s.MainWindow()));
     EXPECT_EQ(s.OtherDialogs().size(), 1u);
     // Its hyperlink shows the skin's link text.
     wchar_t link[260] = {};

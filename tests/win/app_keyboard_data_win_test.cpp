@@ -138,7 +138,7 @@ TEST(AppKeyboardData, AStillUnreadableKeyboardIsReplacedOnlyWhenTheUserSaysYes) 
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(pause)));
     Answer(ask, IDNO);  // No: nothing is written, the change stays unapplied
     ASSERT_TRUE(WaitFor([&] { return s.OtherDialogs().empty(); }));
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(SettleWindow(s.MainWindow()));
     EXPECT_EQ(Commands(s, kv::CMD_BEGIN), 0);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(s.MainWindow(), IDC_APPLY)));
     std::vector<uint8_t> macros;

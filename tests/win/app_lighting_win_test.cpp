@@ -126,7 +126,12 @@ TEST(AppLighting, RestoreDefaultsWithThePanelClosedLeavesTheLightingRecord) {
     ASSERT_NE(box, nullptr);
     Answer(box, IDYES);
     ASSERT_TRUE(WaitFor([&] { return w.s.FindMessageBox(kv::LookupText("MAIN_CAPTION", kv::GetLanguageIndex())) == nullptr; }));
-    std::this_thread::sleep_for(1s);
+    // Apply runs on its own thread: the lighting is looked at once its bracket has ended.
+    ASSERT_TRUE(WaitFor([&] {
+        std::vector<std::vector<uint8_t>> reports;
+        return w.s.Vk().Reports("vendor:", reports) && !reports.empty() && reports.back().size() > 3 &&
+               reports.back()[3] == kv::CMD_END;
+    }, 20s));
     EXPECT_EQ(Lighting(w.s), before);
 }
 

@@ -39,7 +39,7 @@ TEST(AppLinks, ASkinLinkThatIsNoWebAddressStartsNothing) {
     s.Launch(L"", folder);
     ASSERT_TRUE(s.WaitInitialised());
     PostMessageW(s.MainWindow(), WM_COMMAND, MAKEWPARAM(IDC_TORVEL_LINK, BN_CLICKED), 0);
-    std::this_thread::sleep_for(2s);
+    ASSERT_TRUE(SettleWindow(s.MainWindow()));
     EXPECT_EQ(kv::FindRunningInstance(L"kv_link_target.exe"), 0u);
     EXPECT_NE(s.Pid(), 0u);  // and the program goes on
 }

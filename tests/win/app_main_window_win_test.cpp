@@ -65,7 +65,7 @@ TEST(AppMainWindow, TheCurrentProfilesButtonSendsNoProfileSwitch) {
     ShownSession w("profile-current", /*keyboardProfile=*/1);
     EXPECT_EQ(SendDlgItemMessageW(w.main, IDC_PROFILE2, BM_GETCHECK, 0, 0), BST_CHECKED);
     Click(w.main, IDC_PROFILE2);
-    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(SettleWindow(w.main));
     const auto commands = Commands(w.s);
     EXPECT_EQ(std::count(commands.begin(), commands.end(), kv::CMD_WRITE_INFO), 0);
     std::vector<uint8_t> info;
@@ -142,7 +142,7 @@ TEST(AppMainWindow, KeyboardPictureClicksTargetTheKeyOfTheBank) {
     EXPECT_EQ(clickAndRead(IDC_FUNC_MACRO), 0x108u | kv::kKeyTargetMacroFlag);
     RemovePropW(w.main, kv::kKeyTargetProperty);
     Click(w.main, 1016);  // D1 is no key: nothing opens
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(SettleWindow(w.main));
     EXPECT_EQ(target(), 0u);
     EXPECT_TRUE(w.s.OtherDialogs().empty());
     ASSERT_TRUE(w.s.Vk().SwitchBank());
@@ -166,7 +166,7 @@ TEST(AppMainWindow, EnterAndEscapeNeitherCloseNorApply) {
             PostMessageW(target, WM_KEYUP, key, 0xC0000001);
         }
     }
-    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(SettleWindow(w.main));
     EXPECT_TRUE(w.s.MainVisible());
     EXPECT_TRUE(Enabled(w.main, IDC_APPLY));
     EXPECT_TRUE(Commands(w.s).empty());
@@ -188,7 +188,7 @@ TEST(AppMainWindow, AboutBoxBelongsToTheWindowAndAnswersEnterAndEscape) {
         EXPECT_EQ(GetWindow(box, GW_OWNER), w.main);
         // A second request while it is open changes nothing.
         PostMessageW(w.main, WM_COMMAND, MAKEWPARAM(ID_TRAY_ABOUT, 0), 0);
-        std::this_thread::sleep_for(300ms);
+        ASSERT_TRUE(SettleWindow(w.main));
         EXPECT_EQ(w.s.OtherDialogs().size(), 1u);
         // The key goes to the box's button, through the main window's message loop.
         HWND ok = GetDlgItem(box, IDOK);

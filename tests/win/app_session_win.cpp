@@ -74,6 +74,21 @@ bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds limit)
     }
 }
 
+bool SettleWindow(HWND w, int rounds, std::chrono::milliseconds limit) {
+    // The test build of the program notes the number of each "KelvaneTestSettle" its window's thread takes
+    // from its queue in the window's property "KelvaneTestSettled"; posted messages are taken in order.
+    static const UINT settle = RegisterWindowMessageW(L"KelvaneTestSettle");
+    static uintptr_t next = 0;
+    for (int r = 0; r < rounds; ++r) {
+        const uintptr_t mark = ++next;
+        if (!IsWindow(w) || !PostMessageW(w, settle, 0, static_cast<LPARAM>(mark))) return false;
+        if (!WaitFor([&] { return reinterpret_cast<uintptr_t>(GetPropW(w, L"KelvaneTestSettled")) == mark; },
+                     limit))
+            return false;
+    }
+    return true;
+}
+
 AppSession::AppSession(const std::string& name, bool attached)
     : vk_("kv-app-" + name + "-" + std::to_string(GetCurrentProcessId())) {
     wchar_t temp[MAX_PATH] = {};

@@ -20,6 +20,12 @@ namespace kvtest {
 // Polls until pred() holds or the time is up; returns the last result.
 bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
+// Returns once the window's thread has handled every message posted to it before the call, and, round by
+// round, what those handlers posted in turn: a marker is posted and awaited behind them. Where a test shows
+// that something did NOT happen, it waits for this instead of sleeping. False when the window is gone or
+// does not get there within the limit.
+bool SettleWindow(HWND w, int rounds = 2, std::chrono::milliseconds limit = std::chrono::seconds(10));
+
 struct Launched {
     HANDLE process = nullptr;
     DWORD pid = 0;

@@ -84,7 +84,7 @@ TEST(AppStartUp, StartSwitchKeepsItInTheNotificationArea) {
     AppSession s("start-switch");
     EXPECT_FALSE(LaunchWatchingStartUp(s, L"/START", 1500ms));
     ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
-    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(SettleWindow(s.MainWindow(), 3));
     EXPECT_FALSE(s.MainVisible());
 }
 
@@ -104,7 +104,7 @@ TEST(AppStartUp, WithoutKeyboardStaysHiddenWithTheNoKeyboardPicture) {
     // A later first attach does not open the window: the offer was used up by the absent keyboard.
     ASSERT_TRUE(s.Vk().Attach());
     EXPECT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }));
-    std::this_thread::sleep_for(1000ms);
+    ASSERT_TRUE(SettleWindow(s.MainWindow(), 3));
     EXPECT_FALSE(s.MainVisible());
 }
 
