@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "keys/action_catalogue.h"
+#include "keys/key_capture.h"
 
 namespace kv {
 
@@ -20,6 +21,31 @@ ScreenPoint PlaceBesideButton(const ScreenBox& b, int w, int h, const ScreenBox&
 
 ScreenPoint CentreOnScreen(int w, int h, const ScreenBox& s) {
     return {s.left + (s.right - s.left - w) / 2, s.top + (s.bottom - s.top - h) / 2};
+}
+
+KeyDialogStart StartFromSlot(uint16_t type, uint32_t value) {
+    KeyDialogStart start;
+    switch (type) {
+        case ASSIGN_KEY: {
+            const int mouse = value <= 0xFFFF ? MouseEntryOf(static_cast<KeyCode>(value)) : -1;
+            if (mouse >= 0) {
+                start.keyboardMode = false;
+                start.mouseEntry = mouse;
+            } else {
+                start.capturedKey = static_cast<KeyCode>(value);
+            }
+            break;
+        }
+        case ASSIGN_MEDIA:
+            if (value < static_cast<uint32_t>(MediaCount)) start.mediaEntry = static_cast<int>(value);
+            break;
+        case ASSIGN_FUNCTION:
+            if (value < static_cast<uint32_t>(FunctionCount)) start.functionEntry = static_cast<int>(value);
+            break;
+        default:
+            break;
+    }
+    return start;
 }
 
 SlotChange AssignmentFromChoice(const KeyDialogChoice& c) {

@@ -22,6 +22,19 @@ struct ScreenPoint {
 [[nodiscard]] ScreenPoint PlaceBesideButton(const ScreenBox& button, int w, int h, const ScreenBox& screen);
 [[nodiscard]] ScreenPoint CentreOnScreen(int w, int h, const ScreenBox& screen);
 
+// Where the key, mouse, multimedia and function choices stand when the dialog opens on a key: from the
+// key's own assignment where it is of that kind, else at the first entry (keyboard mode, no key). The
+// dialog is kept between openings, so nothing of the last key's choices may be left standing.
+struct KeyDialogStart {
+    bool keyboardMode = true;
+    KeyCode capturedKey = kNoKey;
+    int mouseEntry = 0;
+    int mediaEntry = 0;
+    int functionEntry = 0;
+    bool operator==(const KeyDialogStart&) const = default;
+};
+[[nodiscard]] KeyDialogStart StartFromSlot(uint16_t type, uint32_t value);
+
 // What the pages hold when the dialog applies.
 struct KeyDialogChoice {
     uint16_t type = ASSIGN_DEFAULT;  // 0, 2, 4, 7 or 8

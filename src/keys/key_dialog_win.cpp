@@ -107,7 +107,16 @@ std::wstring Kelvane_DlgComposite::Text(const char* key) const {
     return textCache_.emplace(key, services_.text(key)).first->second;
 }
 
-int Kelvane_DlgComposite::Ask(const std::wstring& text, UINT type) { return services_.messageBox(m_hWnd, text, type); }
+int Kelvane_DlgComposite::Ask(const std::wstring& text, UINT type) {
+    // The box runs on this thread: with the hooks in place, the key that answers it (Enter, Esc, Y, N)
+    // would be captured as the key's new function or recorded into the macro.
+    const bool capturing = capture_.Installed();
+    capture_.Remove();
+    macroPage_.StopRecording();
+    const int answer = services_.messageBox(m_hWnd, text, type);
+    if (capturing && !closed_ && page_ == Page::Key) capture_.Install(*this);
+    return answer;
+}
 
 std::size_t Kelvane_DlgComposite::MacroCapacity() const {
     const std::size_t fromWindow = host_.MacroCapacity();
@@ -219,7 +228,7 @@ void Kelvane_DlgComposite::Open() {
 
     ReadSlot();
     type_ = target_.macroOnly ? static_cast<uint16_t>(ASSIGN_MACRO) : slotType_;
-    captured_ = kNoKey;
+    StartChoices();
     ShowPage(type_, true);
     SetModified(false);
     Place();
@@ -481,21 +490,9 @@ void Kelvane_DlgComposite::ShowPage(uint16_t type, bool initial) {
         }
         case Page::Media:
         case Page::Function:
-            if (initial && slotType_ == type) {
-                widgets::CReportList& list = page == Page::Media ? mediaList_ : functionList_;
-                quietLists_ = true;
-                if (static_cast<int>(slotValue_) < list.RowCount()) list.SelectRow(static_cast<int>(slotValue_), true);
-                quietLists_ = false;
-            }
-            break;
+            break;  // their entries were chosen at the opening
         case Page::Key:
             capture_.Install(*this);
-            if (initial) {
-                captured_ = slotType_ == ASSIGN_KEY ? static_cast<KeyCode>(slotValue_) : kNoKey;
-                const int mouse = slotType_ == ASSIGN_KEY ? MouseEntryOf(captured_) : -1;
-                if (mouse >= 0) mouseList_.Select(mouse);
-                SetKeyboardMode(mouse < 0);
-            }
             ShowCaptured();
             break;
     }
@@ -518,6 +515,19 @@ void Kelvane_DlgComposite::ShowPage(uint16_t type, bool initial) {
                                                  {&pageFunction_, onFunction}};
     for (auto [tab, checked] : tabs)
         if (tab->IsChecked() != checked) tab->SetChecked(checked, true);
+}
+
+void Kelvane_DlgComposite::StartChoices() {
+    // Every page starts from the key's own assignment or its first entry, whichever page is shown: the
+    // dialog is reused, and a page not shown at the opening would otherwise keep the last key's choice.
+    const KeyDialogStart start = StartFromSlot(slotType_, slotValue_);
+    captured_ = start.capturedKey;
+    mouseList_.Select(start.mouseEntry);
+    SetKeyboardMode(start.keyboardMode);
+    quietLists_ = true;
+    mediaList_.SelectRow(start.mediaEntry, true);
+    functionList_.SelectRow(start.functionEntry, true);
+    quietLists_ = false;
 }
 
 void Kelvane_DlgComposite::SetModified(bool modified) {
@@ -554,6 +564,7 @@ void Kelvane_DlgComposite::OnClear() {
 
 bool Kelvane_DlgComposite::Apply() {
     macroPage_.StopRecording();
+    macroPage_.CorrectRepeatField();
     macroPage_.MacroList().ShowList(false);
     macroPage_.ActionList().EndEdit(true);
     // The page's macros replace the working data's; keys bound to a macro that went return to default.

@@ -157,6 +157,7 @@ private:
     void ReadSlot();
     void Place();
     void ApplyTexts();
+    void StartChoices();
     void ShowPage(uint16_t type, bool initial);
     void ShowCaptured();
     void SetKeyboardMode(bool keyboard);

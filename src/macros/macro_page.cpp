@@ -68,6 +68,17 @@ int ParseRepeatCount(std::wstring_view text) {
     return static_cast<int>(p.value);
 }
 
+MacroPageControls EnabledControls(bool recording, bool haveMacro) {
+    MacroPageControls c;
+    c.addMacro = !recording;
+    c.macroList = !recording;
+    c.deleteMacro = !recording && haveMacro;
+    c.record = haveMacro;
+    c.editActions = !recording && haveMacro;
+    c.repeat = !recording && haveMacro;
+    return c;
+}
+
 MacroMemoryUse MeasureMacroMemory(const std::vector<MacroRecord>& macros, std::size_t capacity) {
     const MacroAreaLengths lengths = MeasureMacroArea(macros);
     MacroMemoryUse use;
@@ -199,6 +210,8 @@ int MacroPage::AddAction(int selectedRow, uint32_t delay, KeyCode key, uint16_t 
     if (!recorded) MarkUndo();  // a recording saved the list once when it started
     if (direction > 1) direction = kDirectionPress;
     if (recorded && !recordDelays) delay = kUnrecordedDelay;
+    // The keyboard keeps 12 bits of 10 ms: a longer pause would play wrapped round (41 s as 40 ms).
+    delay = std::min(delay, kMaxActionDelay);
     const int count = m->actionCount;
     const int position = (selectedRow >= 0 && selectedRow < count) ? selectedRow + 1 : count;
     MacroAction added{0, key, direction};

@@ -59,6 +59,20 @@ struct MacroMemoryUse {
 };
 [[nodiscard]] MacroMemoryUse MeasureMacroMemory(const std::vector<MacroRecord>& macros, std::size_t capacity);
 
+// Which of the page's controls take input. While recording, every keystroke goes into the macro: the
+// controls that change the macro list or the actions, or ask a question first, are disabled (only the
+// record button, which stops, is left), so no key typed to answer them ends up in the recording.
+struct MacroPageControls {
+    bool addMacro = false;
+    bool deleteMacro = false;
+    bool macroList = false;
+    bool record = false;
+    bool editActions = false;  // delete, clear and the four moves
+    bool repeat = false;
+    bool operator==(const MacroPageControls&) const = default;
+};
+[[nodiscard]] MacroPageControls EnabledControls(bool recording, bool haveMacro);
+
 // The name counter of new macros: process-wide, kept from one opening of the dialog to the next.
 [[nodiscard]] int& MacroNameCounter();
 
@@ -95,7 +109,8 @@ public:
     [[nodiscard]] int ActionCount() const;
     [[nodiscard]] const MacroAction* Action(int row) const;
     // Adds after selectedRow (-1: at the end); returns the new row, or -1 when the macro is full or there
-    // is no current macro. A recorded action takes 50 ms unless delays are recorded.
+    // is no current macro. A recorded action takes 50 ms unless delays are recorded; a pause longer than
+    // the keyboard can play is cut to the longest one a cell takes.
     int AddAction(int selectedRow, uint32_t delay, KeyCode key, uint16_t direction, bool recorded, bool recordDelays);
     bool DeleteAction(int row);
     bool ClearActions();

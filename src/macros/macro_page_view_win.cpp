@@ -49,7 +49,7 @@ std::wstring WindowText(HWND window) {
 CMacroPageView::CMacroPageView(MacroPageHost& host)
     : host_(host), page_(MacroNameCounter()), recorder_([this] { return host_.Now(); }) {}
 
-CMacroPageView::~CMacroPageView() { recorder_.Stop(); }
+CMacroPageView::~CMacroPageView() { recorder_.Abandon(); }
 
 void CMacroPageView::Create() {
     HWND dialog = host_.DialogWindow();
@@ -208,8 +208,9 @@ void CMacroPageView::Release() {
 }
 
 void CMacroPageView::SelectMacro(int index) {
-    if (!page_.Select(index)) return;
+    // A cell being edited belongs to the macro shown: its text goes there before another is.
     actions_.EndEdit(true);
+    if (!page_.Select(index)) return;
     names_.Select(index);
     quiet_ = true;
     const MacroRecord* m = page_.CurrentMacro();
@@ -226,15 +227,14 @@ void CMacroPageView::LoadRows(int selectRow) {
 }
 
 void CMacroPageView::UpdateButtons() {
-    const bool recording = IsRecording();
-    const bool current = page_.CurrentMacro() != nullptr;
-    widgets::EnableIfChanged(add_.GetSafeHwnd(), !recording);
-    widgets::EnableIfChanged(delete_.GetSafeHwnd(), !recording && current);
-    widgets::EnableIfChanged(names_.GetSafeHwnd(), !recording);
-    // The seven action buttons work on the current macro.
-    for (CPngButton* b : {&record_, &deleteAction_, &clearActions_, &top_, &up_, &down_, &bottom_})
-        widgets::EnableIfChanged(b->GetSafeHwnd(), current);
-    widgets::EnableIfChanged(repeat_.GetSafeHwnd(), current);
+    const MacroPageControls enabled = EnabledControls(IsRecording(), page_.CurrentMacro() != nullptr);
+    widgets::EnableIfChanged(add_.GetSafeHwnd(), enabled.addMacro);
+    widgets::EnableIfChanged(delete_.GetSafeHwnd(), enabled.deleteMacro);
+    widgets::EnableIfChanged(names_.GetSafeHwnd(), enabled.macroList);
+    widgets::EnableIfChanged(record_.GetSafeHwnd(), enabled.record);
+    for (CPngButton* b : {&deleteAction_, &clearActions_, &top_, &up_, &down_, &bottom_})
+        widgets::EnableIfChanged(b->GetSafeHwnd(), enabled.editActions);
+    widgets::EnableIfChanged(repeat_.GetSafeHwnd(), enabled.repeat);
 }
 
 void CMacroPageView::Changed() {
@@ -282,6 +282,7 @@ bool CMacroPageView::OnCommand(int id, int code) {
             return true;
         case IDC_REPEAT:
             if (code == EN_CHANGE && !quiet_) RepeatChanged();
+            if (code == EN_KILLFOCUS) CorrectRepeatField();
             return true;
         case IDC_RECORD_DELAYS:
             if (code == BN_CLICKED) {
@@ -322,6 +323,7 @@ bool CMacroPageView::OnNotify(const NMHDR& header) {
 }
 
 void CMacroPageView::AddMacro() {
+    actions_.EndEdit(true);  // into the macro it was begun on
     const std::optional<int> added = page_.AddMacro(Utf16FromWide(host_.Text(kMacroNewPrefixKey)));
     if (!added) {
         host_.Ask(FormatNumbers(host_.Text(kMacroErrMaxKey), {static_cast<long long>(kMaxMacros)}),
@@ -337,6 +339,7 @@ void CMacroPageView::AddMacro() {
 }
 
 void CMacroPageView::DeleteMacro() {
+    actions_.EndEdit(true);  // into the macro it was begun on, before that one goes or another is shown
     const int index = page_.Current();
     if (index < 0) return;
     bool ask = false;
@@ -387,20 +390,27 @@ void CMacroPageView::RenameFromField() {
 }
 
 void CMacroPageView::RepeatChanged() {
-    HWND edit = repeat_.GetSafeHwnd();
-    const std::wstring typed = WindowText(edit);
-    const int repeat = page_.SetRepeat(typed);
-    const std::wstring corrected = std::to_wstring(repeat);
-    if (typed != corrected) {
-        quiet_ = true;
-        widgets::SetTextIfChanged(edit, corrected);
-        SendMessageW(edit, EM_SETSEL, corrected.size(), corrected.size());
-        quiet_ = false;
-    }
+    // The macro takes the bounded number at once; the field keeps what is typed until it is left, so
+    // that emptying it to type another number does not put a 1 in front of the digits.
+    (void)page_.SetRepeat(WindowText(repeat_.GetSafeHwnd()));
     host_.PageModified();
 }
 
+void CMacroPageView::CorrectRepeatField() {
+    HWND edit = repeat_.GetSafeHwnd();
+    const std::wstring typed = WindowText(edit);
+    // The text set without a change notice (by a program) counts too.
+    if (const MacroRecord* m = page_.CurrentMacro(); m && m->repeat != ParseRepeatCount(typed)) RepeatChanged();
+    const std::wstring corrected = std::to_wstring(ParseRepeatCount(typed));
+    if (typed == corrected) return;
+    quiet_ = true;
+    widgets::SetTextIfChanged(edit, corrected);
+    SendMessageW(edit, EM_SETSEL, corrected.size(), corrected.size());
+    quiet_ = false;
+}
+
 void CMacroPageView::DeleteAction() {
+    if (IsRecording()) return;
     const int row = actions_.SelectedRow();
     if (!page_.DeleteAction(row)) return;
     LoadRows(std::min(row, page_.ActionCount() - 1));
@@ -408,7 +418,7 @@ void CMacroPageView::DeleteAction() {
 }
 
 void CMacroPageView::ClearActions() {
-    if (page_.ActionCount() == 0) return;
+    if (IsRecording() || page_.ActionCount() == 0) return;
     if (host_.Ask(host_.Text(kClearActionsKey), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
     page_.ClearActions();
     LoadRows(-1);
@@ -416,6 +426,7 @@ void CMacroPageView::ClearActions() {
 }
 
 void CMacroPageView::Move(MoveTarget target) {
+    if (IsRecording()) return;
     const int to = page_.MoveAction(actions_.SelectedRow(), target);
     if (to < 0) return;
     LoadRows(to);

@@ -94,6 +94,8 @@ public:
     void StopRecording();
     [[nodiscard]] bool IsRecording() const { return recorder_.Recording(); }
     [[nodiscard]] CMacroRecorder& Recorder() { return recorder_; }
+    // The repeat count field shows the number the macro takes (when it is left, and before applying).
+    void CorrectRepeatField();
     // Ctrl+Z: the last action-list edit taken back.
     void Undo();
     [[nodiscard]] widgets::CReportList& ActionList() { return actions_; }

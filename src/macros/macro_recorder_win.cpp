@@ -12,10 +12,10 @@ CMacroRecorder::CMacroRecorder(std::function<uint64_t()> clock) : clock_(std::mo
     if (!clock_) clock_ = [] { return static_cast<uint64_t>(GetTickCount64()); };
 }
 
-CMacroRecorder::~CMacroRecorder() { Stop(); }
+CMacroRecorder::~CMacroRecorder() { Abandon(); }
 
 void CMacroRecorder::Start(RecordSink& sink) {
-    Stop();
+    Abandon();
     sink_ = &sink;
     g_active = this;
     logic_.Start(clock_());
@@ -27,9 +27,16 @@ void CMacroRecorder::Stop() {
     if (keyboardHook_) UnhookWindowsHookEx(keyboardHook_);
     if (lowLevelHook_) UnhookWindowsHookEx(lowLevelHook_);
     keyboardHook_ = lowLevelHook_ = nullptr;
-    logic_.Stop();
+    const std::vector<RecordedAction> releases = logic_.Stop(clock_());
+    for (const RecordedAction& release : releases)
+        if (sink_) sink_->OnRecorded(release);
     if (g_active == this) g_active = nullptr;
     sink_ = nullptr;
+}
+
+void CMacroRecorder::Abandon() {
+    sink_ = nullptr;
+    Stop();
 }
 
 bool CMacroRecorder::OurWindowIsActive() const {

@@ -32,7 +32,10 @@ public:
 
     // Installs both hooks; a hook the system refuses leaves the recording on without its events.
     void Start(RecordSink& sink);
-    void Stop();  // removes what was installed
+    // Removes what was installed; the keys still held get their releases, handed to the sink first.
+    void Stop();
+    // Removes what was installed and adds nothing (the sink may be going away).
+    void Abandon();
     [[nodiscard]] bool Recording() const { return logic_.Recording(); }
     [[nodiscard]] bool HooksInstalled() const { return keyboardHook_ != nullptr && lowLevelHook_ != nullptr; }
 

@@ -1,5 +1,7 @@
 #include "macros/recorder_logic.h"
 
+#include <algorithm>
+
 #include "keys/action_catalogue.h"
 
 namespace kv {
@@ -23,10 +25,31 @@ void RecorderLogic::Start(uint64_t nowMs) {
     recording_ = true;
     lastEvent_ = nowMs;
     lastWindowsDown_ = 0;
+    held_.clear();
+}
+
+std::vector<RecordedAction> RecorderLogic::Stop(uint64_t nowMs) {
+    std::vector<RecordedAction> releases;
+    if (!recording_) return releases;
+    recording_ = false;
+    uint32_t delay = Elapsed(nowMs, lastEvent_);
+    for (auto it = held_.rbegin(); it != held_.rend(); ++it) {
+        releases.push_back(RecordedAction{delay, *it, 1});
+        delay = 0;
+    }
+    held_.clear();
+    return releases;
+}
+
+void RecorderLogic::NoteHeld(KeyCode key, uint16_t direction) {
+    const auto it = std::find(held_.begin(), held_.end(), key);
+    if (direction == 0 && it == held_.end()) held_.push_back(key);
+    if (direction == 1 && it != held_.end()) held_.erase(it);
 }
 
 void RecorderLogic::Add(RecordOutcome& out, uint32_t delay, KeyCode key, uint16_t direction) {
     if (out.count < 2) out.actions[out.count++] = RecordedAction{delay, key, direction};
+    NoteHeld(key, direction);
 }
 
 RecordOutcome RecorderLogic::OnKeyboard(int hookCode, uint8_t virtualKey, uint32_t flags, uint64_t nowMs) {

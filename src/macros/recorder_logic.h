@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "keys/key_catalogue.h"
 
@@ -24,7 +25,10 @@ struct RecordOutcome {
 class RecorderLogic {
 public:
     void Start(uint64_t nowMs);
-    void Stop() { recording_ = false; }
+    // Ends the recording. The keys still held down get their releases, last pressed first, the first one
+    // after the time since the previous event and the others right after it, so that the macro never
+    // leaves a key pressed when it is played.
+    [[nodiscard]] std::vector<RecordedAction> Stop(uint64_t nowMs);
     [[nodiscard]] bool Recording() const { return recording_; }
 
     // The thread keyboard hook: hook code, virtual key and the keystroke flags (bit 24 extended, bit 30
@@ -35,7 +39,9 @@ public:
 
 private:
     void Add(RecordOutcome& out, uint32_t delay, KeyCode key, uint16_t direction);
+    void NoteHeld(KeyCode key, uint16_t direction);
     bool recording_ = false;
+    std::vector<KeyCode> held_;  // recorded presses not yet released, in the order they were pressed
     uint64_t lastEvent_ = 0;
     uint32_t lastWindowsDown_ = 0;
 };

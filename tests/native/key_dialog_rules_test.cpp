@@ -1,5 +1,5 @@
 // The key assignment dialog's window-free rules: placement beside the clicked key, key capture by its two
-// hooks, and the assignment its pages give the key.
+// hooks, where its pages start at each opening, and the assignment its pages give the key.
 #include <gtest/gtest.h>
 
 #include "keys/action_catalogue.h"
@@ -86,6 +86,27 @@ TEST(KeyCapture, MouseEntries) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(MouseEntryOf(codes[i]), i);
     EXPECT_EQ(MouseEntryOf(0x01E), -1);
     EXPECT_EQ(MouseEntryOf(0), -1);
+}
+
+TEST(KeyDialogStart, EachOpeningStartsFromTheKeysOwnAssignmentOrTheFirstEntries) {
+    struct Case {
+        const char* what;
+        uint16_t type;
+        uint32_t value;
+        KeyDialogStart expected;
+    } cases[] = {
+        {"default", ASSIGN_DEFAULT, 0, {}},
+        {"key B", ASSIGN_KEY, 0x030, {true, 0x030, 0, 0, 0}},
+        {"mouse right button", ASSIGN_KEY, 0x172, {false, 0, 1, 0, 0}},
+        {"mouse wheel down", ASSIGN_KEY, 0x162, {false, 0, 4, 0, 0}},
+        {"media Mute", ASSIGN_MEDIA, 7, {true, 0, 0, 7, 0}},
+        {"media out of range", ASSIGN_MEDIA, 18, {}},
+        {"function 10", ASSIGN_FUNCTION, 10, {true, 0, 0, 0, 10}},
+        {"function out of range", ASSIGN_FUNCTION, 11, {}},
+        {"macro 3", ASSIGN_MACRO, 3, {}},
+        {"a type the dialog does not show", 3, 5, {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(StartFromSlot(c.type, c.value), c.expected) << c.what;
 }
 
 TEST(KeyDialogResult, AssignmentFromThePages) {

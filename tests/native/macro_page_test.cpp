@@ -72,6 +72,19 @@ TEST(MacroPageLimits, RepeatCount) {
     EXPECT_EQ(p.page.CurrentMacro()->repeat, 255);
 }
 
+TEST(MacroPageControls, WhileRecordingOnlyTheRecordButtonTakesInput) {
+    struct Case {
+        bool recording, haveMacro;
+        MacroPageControls enabled;  // add, delete, list, record, action edits, repeat
+    } cases[] = {
+        {false, false, {true, false, true, false, false, false}},
+        {false, true, {true, true, true, true, true, true}},
+        {true, true, {false, false, false, true, false, false}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(EnabledControls(c.recording, c.haveMacro), c.enabled) << c.recording << c.haveMacro;
+}
+
 TEST(MacroPageNames, CounterStartsAgainOnAnEmptyListAndSkipsTakenNames) {
     Page p;
     p.page.Fill({});
@@ -152,6 +165,27 @@ TEST(MacroPageActions, EachRowHoldsThePauseAfterIt) {
     // A recorded action without recorded delays gets 50 ms.
     EXPECT_EQ(p.page.AddAction(3, 1234, kA, 0, true, false), 4);
     EXPECT_EQ(p.page.Action(3)->delay, 50u);
+}
+
+TEST(MacroPageActions, PausesLongerThanTheKeyboardPlaysAreCutToTheLongestACellTakes) {
+    struct Case {
+        uint32_t delay;
+        bool recorded, recordDelays;
+        uint32_t stored;  // the pause of the row the new action follows
+    } cases[] = {
+        {41000, true, true, 40000},       {40000, true, true, 40000},  {39999, true, true, 39999},
+        {0xFFFFFFFFu, true, true, 40000}, {41000, true, false, 50},    {41000, false, true, 40000},
+        {2, true, true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.delay << (c.recorded ? " recorded" : " added")
+                                        << (c.recordDelays ? " with delays" : ""));
+        Page p;
+        p.page.Fill({Named(u"m", 1, 1)});
+        p.page.Select(0);
+        ASSERT_EQ(p.page.AddAction(0, c.delay, kB, 0, c.recorded, c.recordDelays), 1);
+        EXPECT_EQ(Delays(p.page), (std::vector<uint32_t>{c.stored, 0}));
+    }
 }
 
 TEST(MacroPageActions, TheTwoThousandFirstActionIsDropped) {

@@ -383,18 +383,245 @@ TEST_F(KeyDialogTest, MacroMadeAndRecordedOnThePageIsBoundOnOk) {
         EXPECT_EQ(m->actions[2], (MacroAction{120, static_cast<uint16_t>(kKeyB), 0}));
         EXPECT_EQ(m->actions[3], (MacroAction{0, static_cast<uint16_t>(kKeyB), 1}));
         EXPECT_EQ(d.MacroPage().ActionList().RowCount(), 4);
-        // The repeat count is bounded as it is typed.
-        HWND repeat = GetDlgItem(d.GetSafeHwnd(), IDC_REPEAT);
-        SetWindowTextW(repeat, L"300");
-        SendMessageW(d.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_REPEAT, EN_CHANGE), reinterpret_cast<LPARAM>(repeat));
-        wchar_t text[8] = {};
-        GetWindowTextW(repeat, text, 8);
-        EXPECT_STREQ(text, L"255");
+        // The repeat count is bounded; the field shows the bound once OK applies.
+        SetWindowTextW(GetDlgItem(d.GetSafeHwnd(), IDC_REPEAT), L"300");
     });
     ASSERT_EQ(data.content.macros.size(), 1u);
     EXPECT_EQ(data.content.macros[0].isNew, 0);
     EXPECT_EQ(data.content.macros[0].actionCount, 4);
     EXPECT_EQ(Slot(kKeyA), (KeySlot{ASSIGN_MACRO, 255, 1}));
+}
+
+// Typing into the repeat count leaves the text as typed; the number is put right when the field is left,
+// or by OK.
+TEST_F(KeyDialogTest, TheRepeatCountIsCorrectedWhenLeftNotAtEveryKeystroke) {
+    data.content.macros = {Macro(u"m", 1, 2)};
+    Store(kKeyA, ASSIGN_MACRO, 1);
+    std::wstring afterTyping, afterLeaving, afterOk;
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        HWND field = GetDlgItem(d.GetSafeHwnd(), IDC_REPEAT);
+        auto text = [&] {
+            wchar_t t[8] = {};
+            GetWindowTextW(field, t, 8);
+            return std::wstring(t);
+        };
+        SetFocus(field);
+        // Delete the "1", then type 25.
+        SendMessageW(field, EM_SETSEL, 0, -1);
+        SendMessageW(field, WM_CHAR, VK_BACK, 1);
+        SendMessageW(field, WM_CHAR, '2', 1);
+        SendMessageW(field, WM_CHAR, '5', 1);
+        afterTyping = text();
+        EXPECT_EQ(d.MacroPage().Page().CurrentMacro()->repeat, 25);
+        // Emptied and left: 1. Then 300, and OK.
+        SetWindowTextW(field, L"");
+        SetFocus(d.MacroPage().ActionList().GetSafeHwnd());
+        afterLeaving = text();
+        SetFocus(field);
+        SetWindowTextW(field, L"300");
+        EXPECT_EQ(text(), L"300");
+        Click(d, IDOK);
+        afterOk = text();
+    });
+    EXPECT_EQ(afterTyping, L"25");
+    EXPECT_EQ(afterLeaving, L"1");
+    EXPECT_EQ(afterOk, L"255");
+    EXPECT_EQ(Slot(kKeyA), (KeySlot{ASSIGN_MACRO, 255, 1}));
+}
+
+// A cell being edited belongs to the macro it was opened on, whichever way another macro is shown.
+TEST_F(KeyDialogTest, ACellEditEndsInItsOwnMacroWhenAnotherIsShown) {
+    struct Case {
+        const char* what;
+        int editedMacro;
+        std::function<void(Kelvane_DlgComposite&)> showAnother;
+    } cases[] = {
+        {"picked in the list", 0,
+         [](Kelvane_DlgComposite& d) {
+             d.MacroPage().MacroList().Select(1);
+             SendMessageW(d.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_MACRO_LIST, CBN_SELCHANGE),
+                          reinterpret_cast<LPARAM>(d.MacroPage().MacroList().GetSafeHwnd()));
+         }},
+        {"a macro added", 0, [](Kelvane_DlgComposite& d) { Click(d, IDC_MACRO_ADD); }},
+        {"the edited macro deleted", 1, [](Kelvane_DlgComposite& d) { Click(d, IDC_MACRO_DELETE); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        data.content.macros = {Macro(u"one", 1, 3), Macro(u"two", 2, 3)};
+        Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+            Click(d, IDC_PAGE_MACRO);
+            d.MacroPage().SelectMacro(c.editedMacro);
+            widgets::CReportList& list = d.MacroPage().ActionList();
+            ASSERT_TRUE(list.BeginEdit(1, 2));
+            SetWindowTextW(list.EditorWindow(), L"770");
+            c.showAnother(d);
+            EXPECT_FALSE(list.IsEditing());
+            for (const MacroRecord& m : d.MacroPage().Page().Items())
+                if (m.id <= 2) {
+                    EXPECT_EQ(m.actions[1].delay, m.id == c.editedMacro + 1 ? 770u : 10u) << m.id;
+                }
+        }, IDCANCEL);
+    }
+}
+
+// The keyboard keeps pauses of up to 40.95 s: a longer recorded one is cut as a typed one is, and the
+// list shows what is kept.
+TEST_F(KeyDialogTest, ARecordedPauseLongerThanTheKeyboardTakesIsCutAndShownCut) {
+    data.content.macros = {Macro(u"m", 1, 0)};
+    Store(kKeyA, ASSIGN_MACRO, 1);
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        Click(d, IDC_RECORD);
+        CMacroRecorder& recorder = d.MacroPage().Recorder();
+        now = 1100;
+        recorder.KeyboardEvent(0, 'A', Flags(0x1E, false, false, false));
+        now = 1100 + 41000;
+        recorder.KeyboardEvent(0, 'A', Flags(0x1E, false, true, true));
+        Click(d, IDC_RECORD);
+        ASSERT_EQ(d.MacroPage().Page().ActionCount(), 2);
+        EXPECT_EQ(d.MacroPage().Page().Action(0)->delay, 40000u);
+        widgets::CReportList& list = d.MacroPage().ActionList();
+        ASSERT_TRUE(list.BeginEdit(0, 2));  // the delay cell opens on the text it shows
+        wchar_t shown[16] = {};
+        GetWindowTextW(list.EditorWindow(), shown, 16);
+        EXPECT_STREQ(shown, L"40000");
+        list.EndEdit(false);
+    });
+    EXPECT_EQ(data.content.macros[0].actions[0].delay, 40000u);
+}
+
+// While recording, the buttons that edit or ask are disabled (a key typed to answer would be recorded);
+// keys still held when the recording stops get their releases in the macro.
+TEST_F(KeyDialogTest, WhileRecordingEditingIsOffAndHeldKeysAreReleasedAtTheStop) {
+    data.content.macros = {Macro(u"m", 1, 2)};
+    Store(kKeyA, ASSIGN_MACRO, 1);
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        HWND dialog = d.GetSafeHwnd();
+        const int editing[] = {IDC_ACTION_DELETE, IDC_ACTION_CLEAR, IDC_ACTION_TOP, IDC_ACTION_UP,
+                               IDC_ACTION_DOWN,   IDC_ACTION_BOTTOM, IDC_REPEAT,     IDC_MACRO_ADD,
+                               IDC_MACRO_DELETE,  IDC_MACRO_LIST};
+        for (int id : editing) EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+        d.MacroPage().ActionList().SelectRow(1, true);
+        Click(d, IDC_RECORD);
+        ASSERT_TRUE(d.MacroPage().IsRecording());
+        for (int id : editing) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_RECORD)));
+        // A command that still arrives is refused without a question.
+        Click(d, IDC_ACTION_CLEAR);
+        EXPECT_TRUE(messages.empty());
+        EXPECT_EQ(d.MacroPage().Page().ActionCount(), 2);
+
+        CMacroRecorder& recorder = d.MacroPage().Recorder();
+        now = 1100;
+        recorder.KeyboardEvent(0, VK_SHIFT, Flags(0x2A, false, false, false));
+        now = 1200;
+        recorder.KeyboardEvent(0, 'A', Flags(0x1E, false, false, false));
+        now = 1250;
+        recorder.KeyboardEvent(0, 'A', Flags(0x1E, false, true, false));  // repeat
+        now = 1400;
+        Click(d, IDC_RECORD);
+        EXPECT_FALSE(d.MacroPage().IsRecording());
+        for (int id : editing) EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+        const MacroRecord* m = d.MacroPage().Page().CurrentMacro();
+        ASSERT_EQ(m->actionCount, 6);
+        EXPECT_EQ(m->actions[2], (MacroAction{100, 0x02A, 0}));
+        EXPECT_EQ(m->actions[3], (MacroAction{200, static_cast<uint16_t>(kKeyA), 0}));
+        EXPECT_EQ(m->actions[4], (MacroAction{0, static_cast<uint16_t>(kKeyA), 1}));
+        EXPECT_EQ(m->actions[5], (MacroAction{10, 0x02A, 1}));  // the pause row 1 had before
+        EXPECT_EQ(d.MacroPage().ActionList().RowCount(), 6);
+    }, IDCANCEL);
+}
+
+// The dialog's own prompts run on its thread: while one is open the capture hooks are down, so the key
+// that answers it is not taken as the key's new function; they are back once it closed.
+TEST_F(KeyDialogTest, CaptureHooksAreDownWhileAPromptOfTheDialogIsOpen) {
+    Kelvane_DlgComposite* dialog = nullptr;
+    std::vector<bool> installedDuringPrompt;
+    services.messageBox = [&](HWND, const std::wstring& text, UINT) {
+        messages.push_back(text);
+        installedDuringPrompt.push_back(dialog->Capture().Installed());
+        // Enter pressed to close the box.
+        (void)dialog->Capture().KeyboardEvent(0, VK_RETURN, Flags(0x1C, false, false, false));
+        return IDOK;
+    };
+    Run(kKeyA, kButtonA, false, [&](Kelvane_DlgComposite& d) {
+        dialog = &d;
+        d.Capture().KeyboardEvent(0, 'B', Flags(0x30, false, false, false));
+        deviceProfile = -1;
+        EXPECT_FALSE(d.Apply());
+        EXPECT_EQ(d.CapturedKey(), kKeyB);
+        EXPECT_TRUE(d.Capture().Installed());
+        // On another page they stay down after the prompt.
+        Click(d, IDC_PAGE_MEDIA);
+        EXPECT_FALSE(d.Apply());
+        EXPECT_FALSE(d.Capture().Installed());
+    }, IDCANCEL);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(installedDuringPrompt, (std::vector<bool>{false, false}));
+}
+
+// The dialog is built once and kept: each opening starts every page from the key's own assignment, or
+// from the first entries and keyboard mode, whatever the last opening chose.
+TEST_F(KeyDialogTest, EachOpeningOfTheKeptDialogStartsFromTheKeysOwnAssignment) {
+    constexpr int kKeyC = 0x02E;
+    Store(kKeyA, ASSIGN_KEY, 0x172);  // mouse: right button
+    Store(kKeyB, ASSIGN_MEDIA, 7);
+    Store(kKeyC, ASSIGN_FUNCTION, 10);
+    constexpr int kKeyD = 0x020;  // left at its default
+    struct Round {
+        int key;
+        std::function<void(Kelvane_DlgComposite&)> body;
+        int end;
+    };
+    const Round rounds[] = {
+        {kKeyA, [](Kelvane_DlgComposite& d) {
+             EXPECT_FALSE(d.KeyboardModeChecked());
+             EXPECT_EQ(d.MouseList().Selected(), 1);
+             d.MouseList().Select(3);  // chosen, then cancelled
+         }, IDCANCEL},
+        {kKeyB, [](Kelvane_DlgComposite& d) {
+             EXPECT_EQ(d.ShownPage(), Kelvane_DlgComposite::Page::Media);
+             EXPECT_EQ(d.MediaList().SelectedRow(), 7);
+             EXPECT_EQ(d.FunctionList().SelectedRow(), 0);
+             // The key page of a media key: keyboard mode, no key, the first mouse entry.
+             Click(d, IDC_PAGE_KEY);
+             EXPECT_TRUE(d.KeyboardModeChecked());
+             EXPECT_EQ(d.MouseList().Selected(), 0);
+             EXPECT_EQ(d.CapturedKey(), kNoKey);
+             Click(d, IDC_PAGE_FUNCTION);
+             d.FunctionList().SelectRow(4, true);
+         }, IDCANCEL},
+        {kKeyC, [](Kelvane_DlgComposite& d) {
+             EXPECT_EQ(d.FunctionList().SelectedRow(), 10);
+             EXPECT_EQ(d.MediaList().SelectedRow(), 0);
+         }, IDCANCEL},
+        // A key at its default, given the media page's first entry by OK.
+        {kKeyD, [](Kelvane_DlgComposite& d) {
+             EXPECT_TRUE(d.KeyboardModeChecked());
+             EXPECT_EQ(d.MediaList().SelectedRow(), 0);
+             EXPECT_EQ(d.FunctionList().SelectedRow(), 0);
+             EXPECT_EQ(d.MouseList().Selected(), 0);
+             Click(d, IDC_PAGE_MEDIA);
+         }, IDOK},
+        // A media key switched to the key page and set to mouse mode: the mouse list's first entry.
+        {kKeyB, [](Kelvane_DlgComposite& d) {
+             Click(d, IDC_PAGE_KEY);
+             SendMessageW(GetDlgItem(d.GetSafeHwnd(), IDC_RADIO_MOUSE), BM_CLICK, 0, 0);
+         }, IDOK},
+    };
+    size_t round = 0;
+    services.shown = [&](Kelvane_DlgComposite& d) {
+        rounds[round].body(d);
+        Click(d, rounds[round].end);
+    };
+    auto part = MakeKeyAssignmentDialog(host, services);
+    part->Prepare();
+    for (round = 0; round < std::size(rounds); ++round) {
+        SCOPED_TRACE(round);
+        part->SetTarget(0, rounds[round].key, rounds[round].key == kKeyA ? kButtonA : 0);
+        EXPECT_EQ(part->RunModal(), rounds[round].end);
+    }
+    EXPECT_EQ(Slot(kKeyD), (KeySlot{ASSIGN_MEDIA, 0, 0}));
+    EXPECT_EQ(Slot(kKeyB), (KeySlot{ASSIGN_KEY, 0, 0x171}));
 }
 
 TEST_F(KeyDialogTest, WithoutRecordedDelaysEveryRecordedPauseIs50) {
@@ -410,11 +637,13 @@ TEST_F(KeyDialogTest, WithoutRecordedDelaysEveryRecordedPauseIs50) {
             recorder.KeyboardEvent(0, 'A', Flags(0x1E, false, t == 1700, t == 1700));
         }
         Click(d, IDC_RECORD);
+        // Pressed, released, pressed again: the key still down at the stop gets its release.
         const MacroRecord* m = d.MacroPage().Page().CurrentMacro();
-        ASSERT_EQ(m->actionCount, 3);
+        ASSERT_EQ(m->actionCount, 4);
         EXPECT_EQ(m->actions[0].delay, 50u);
         EXPECT_EQ(m->actions[1].delay, 50u);
-        EXPECT_EQ(m->actions[2].delay, 0u);
+        EXPECT_EQ(m->actions[2].delay, 50u);
+        EXPECT_EQ(m->actions[3], (MacroAction{0, static_cast<uint16_t>(kKeyA), 1}));
         // The check box writes the setting at once.
         SendMessageW(GetDlgItem(d.GetSafeHwnd(), IDC_RECORD_DELAYS), BM_CLICK, 0, 0);
         EXPECT_TRUE(recordDelays);
