@@ -10,8 +10,9 @@ namespace kv {
 
 inline constexpr uint16_t kMinimumFirmwareVersion = 0x0103;
 inline constexpr wchar_t kUpgradePackageName[] = L"UPGRADE PACKAGE-4127-QM204A-V0103-20190715.exe";
-inline constexpr wchar_t kFirmwareTooLowText[] = L"The current version is too low!";
-inline constexpr wchar_t kFirmwareTooLowCaption[] = L"Version update";
+// The offer's text and caption: language keys.
+inline constexpr char kFirmwareTooLowKey[] = "FIRMWARE_TOO_LOW";
+inline constexpr char kFirmwareTooLowCaptionKey[] = "FIRMWARE_TOO_LOW_CAPTION";
 
 // The information block's u16 at bytes 8-9, little-endian.
 [[nodiscard]] constexpr uint16_t FirmwareVersion(const uint8_t info[kInfoSize]) {

@@ -7,6 +7,7 @@
 #include "app/program_paths.h"
 #include "device/commands.h"
 #include "device/firmware_check.h"
+#include "ui/ui_text_win.h"
 
 namespace kv {
 
@@ -15,7 +16,8 @@ FirmwareCheck CheckFirmwareVersion() {
     (void)ReadInfo(info);
     if (!FirmwareUpdateOffered(FirmwareVersion(info))) return FirmwareCheck::NoOffer;
     Sleep(10);
-    if (MessageBoxW(nullptr, kFirmwareTooLowText, kFirmwareTooLowCaption, MB_OKCANCEL) != IDOK)
+    if (MessageBoxW(nullptr, UiText(kFirmwareTooLowKey).c_str(), UiText(kFirmwareTooLowCaptionKey).c_str(),
+                    MB_OKCANCEL) != IDOK)
         return FirmwareCheck::Declined;
     Sleep(10);
     const std::wstring help = GetProgramPaths().helpFolder;

@@ -26,6 +26,10 @@ std::vector<std::vector<uint8_t>> IndicatorReports(const AppSession& s) {
 
 std::wstring ControlText(HWND window, int id) { return WindowText(GetDlgItem(window, id)); }
 
+// The firmware offer's caption and text in the language the program speaks.
+std::wstring OfferCaption() { return kv::LookupText(kv::kFirmwareTooLowCaptionKey, kv::GetLanguageIndex()); }
+std::wstring OfferText() { return kv::LookupText(kv::kFirmwareTooLowKey, kv::GetLanguageIndex()); }
+
 TEST(AppDevice, DetachHidesTheWindowAndShowsTheNoKeyboardPicture) {
     AppSession s("detach");
     s.Launch(L"");
@@ -150,10 +154,10 @@ TEST(AppDevice, FirmwareOfferFollowsTheVersion) {
         ASSERT_TRUE(s.Vk().Attach());
         ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
         const Launched second = s.Launch(L"");
-        HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption, c.offered ? 10s : 1500ms);
+        HWND box = s.WaitMessageBox(OfferCaption(), c.offered ? 10s : 1500ms);
         EXPECT_EQ(box != nullptr, c.offered);
         if (box != nullptr) {
-            EXPECT_EQ(MessageBoxText(box), kv::kFirmwareTooLowText);
+            EXPECT_EQ(MessageBoxText(box), OfferText());
             EXPECT_TRUE(s.MainVisible());  // shown before the offer
             Answer(box, IDOK);             // the package is not there; the program keeps running
         }
@@ -193,7 +197,7 @@ TEST(AppDevice, AcceptingTheFirmwareOfferStartsTheUpgradePackage) {
     ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     EXPECT_EQ(kv::FindRunningInstance(kv::kUpgradePackageName), 0u);
     PostMessageW(s.MainWindow(), kv::MSG_OPEN, kv::TAG_OPEN, 0);
-    HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
+    HWND box = s.WaitMessageBox(OfferCaption());
     ASSERT_NE(box, nullptr);
     Answer(box, IDOK);
     EXPECT_TRUE(WaitFor([&] { return kv::FindRunningInstance(kv::kUpgradePackageName) != 0; }));
@@ -209,7 +213,7 @@ TEST(AppDevice, DecliningTheFirmwareOfferEndsTheProgram) {
     ASSERT_TRUE(s.Vk().Attach());
     ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
     PostMessageW(s.MainWindow(), kv::MSG_OPEN, kv::TAG_OPEN, 0);
-    HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption);
+    HWND box = s.WaitMessageBox(OfferCaption());
     ASSERT_NE(box, nullptr);
     Answer(box, IDCANCEL);
     EXPECT_EQ(s.WaitExit(p), 0u);
@@ -227,9 +231,43 @@ TEST(AppDevice, FirstAttachOffersTheFirmwareUpdate) {
         ASSERT_EQ(s.WaitExit(setup), 0u);
     }
     const Launched p = s.Launch(L"");
-    HWND box = s.WaitMessageBox(kv::kFirmwareTooLowCaption, 30s);  // a whole start-up on a busy machine
+    HWND box = s.WaitMessageBox(OfferCaption(), 30s);  // a whole start-up on a busy machine
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(s.MainVisible());
+    Answer(box, IDCANCEL);
+    EXPECT_EQ(s.WaitExit(p), 0u);
+}
+
+// The offer speaks the language the user chose, like every other text of the program.
+TEST(AppDevice, TheFirmwareOfferSpeaksTheChosenLanguage) {
+    struct ChosenLanguage {
+        explicit ChosenLanguage(DWORD id) {
+            DWORD size = sizeof before;
+            had = RegGetValueW(HKEY_CURRENT_USER, L"Software\\Halvorn", L"dwLanguageId", RRF_RT_REG_DWORD, nullptr,
+                               &before, &size) == ERROR_SUCCESS;
+            RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Halvorn", L"dwLanguageId", REG_DWORD, &id, sizeof id);
+        }
+        ~ChosenLanguage() {
+            if (had) RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Halvorn", L"dwLanguageId", REG_DWORD, &before, sizeof before);
+            else RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Halvorn", L"dwLanguageId");
+        }
+        DWORD before = 0;
+        bool had = false;
+    } french(0x040C);
+    ASSERT_EQ(kv::GetLanguageId(), 0x040C);
+    const std::wstring caption = OfferCaption(), text = OfferText();
+    ASSERT_FALSE(caption.empty());
+    ASSERT_NE(text, kv::LookupText(kv::kFirmwareTooLowKey, 0)) << "the French text is the English one";
+    AppSession s("firmware-french", /*attached=*/false);
+    const Launched p = s.Launch(L"");
+    ASSERT_TRUE(s.WaitInitialised());
+    ASSERT_TRUE(s.Vk().SetFirmware(0x0102));
+    ASSERT_TRUE(s.Vk().Attach());
+    ASSERT_TRUE(WaitFor([&] { return s.TrayPicture() == kv::kIconAttached; }, 30s));
+    PostMessageW(s.MainWindow(), kv::MSG_OPEN, kv::TAG_OPEN, 0);
+    HWND box = s.WaitMessageBox(caption);
+    ASSERT_NE(box, nullptr) << "no offer captioned in French";
+    EXPECT_EQ(MessageBoxText(box), text);
     Answer(box, IDCANCEL);
     EXPECT_EQ(s.WaitExit(p), 0u);
 }
