@@ -59,8 +59,12 @@ int NotifyInstance(uint32_t pid, int mode) {
         DWORD targetPid = 0;
         GetWindowThreadProcessId(target, &targetPid);
         if (mode != kNotifyKill && targetPid != 0) AllowSetForegroundWindow(targetPid);
-        if (mode == kNotifyKill) SendMessageW(target, MSG_KILL, TAG_KILL, 0);
-        else SendMessageW(target, MSG_OPEN, TAG_OPEN, 0);
+        // Bounded: a running instance that hangs, or waits for the user, never holds this start for long.
+        DWORD_PTR answer = 0;
+        if (mode == kNotifyKill)
+            (void)SendMessageTimeoutW(target, MSG_KILL, TAG_KILL, 0, SMTO_ABORTIFHUNG, kInstanceMessageTimeoutMs, &answer);
+        else
+            (void)SendMessageTimeoutW(target, MSG_OPEN, TAG_OPEN, 0, SMTO_ABORTIFHUNG, kInstanceMessageTimeoutMs, &answer);
     }
     return choice.found ? 1 : 0;
 }

@@ -16,8 +16,12 @@ inline constexpr int kNotifyKill = 1;
 // none or the process list cannot be read.
 [[nodiscard]] uint32_t FindRunningInstance(const std::wstring& exeName);
 
+// How long a start waits for the running instance to take MSG_OPEN or MSG_KILL.
+inline constexpr unsigned kInstanceMessageTimeoutMs = 5000;
+
 // Sends MSG_OPEN (mode 0) or MSG_KILL (mode 1) to the first top-level window of pid, in Z order, that carries
-// the "MAIN" user data. Returns 1 when any window of the process was seen, else 0.
+// the "MAIN" user data, waiting at most kInstanceMessageTimeoutMs for it to be taken. Returns 1 when any
+// window of the process was seen, else 0.
 int NotifyInstance(uint32_t pid, int mode);
 
 // The instance mutex: opened when another process holds it, created and owned otherwise. Closed at exit.

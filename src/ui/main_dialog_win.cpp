@@ -535,6 +535,7 @@ void CKelvaneDlg::OnInitMessage() {
 }
 
 void CKelvaneDlg::OnOpenMessage() {
+    (void)ReplyMessage(0);  // a second start goes its way now, not after the prompts below
     ShowMainWindow();
     if (CheckFirmwareVersion() == FirmwareCheck::Declined) ExitProgram();
 }

@@ -130,10 +130,11 @@ TEST(AppStartUp, SecondStartWithoutKeyboardGetsTheMessageAndEndsAtOnce) {
     HWND box = s.WaitMessageBox(L"");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), Text("MAIN_NO_DEVICE_PROMPT"));
-    // The instance message is synchronous: the second process waits for the answer.
-    EXPECT_EQ(s.WaitExit(second, 500ms), static_cast<DWORD>(STILL_ACTIVE));
-    Answer(box, IDOK);
+    // The instance takes the message before it shows anything that waits for the user: the second start
+    // ends while the message is still open.
     EXPECT_EQ(s.WaitExit(second), 0u);
+    EXPECT_TRUE(IsWindow(box));
+    Answer(box, IDOK);
     EXPECT_FALSE(s.MainVisible());
 }
 
@@ -276,6 +277,47 @@ TEST(InstanceMessages, OnlyTheTaggedWindowIsTold) {
     EXPECT_EQ(kv::NotifyInstance(0x7FFFFFF0u, kv::kNotifyOpen), 0);  // no such process: nothing found
     DestroyWindow(untagged);
     DestroyWindow(tagged);
+}
+
+// A running instance whose window never answers (its thread is stuck) holds a second start for a bounded
+// time only.
+TEST(InstanceMessages, AnInstanceThatDoesNotAnswerHoldsTheStartForABoundedTime) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KvStuckInstance";
+    RegisterClassW(&wc);
+    HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<HWND> window{nullptr};
+    std::thread stuck([&] {
+        HWND w = CreateWindowExW(0, wc.lpszClassName, L"stuck", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
+        SetWindowLongPtrW(w, GWLP_USERDATA, static_cast<LONG_PTR>(kv::kMainWindowTag));
+        window = w;
+        SetEvent(created);
+        WaitForSingleObject(release, INFINITE);  // takes no message until released
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        DestroyWindow(w);
+    });
+    ASSERT_EQ(WaitForSingleObject(created, 10000), WAIT_OBJECT_0);
+    for (int mode : {kv::kNotifyOpen, kv::kNotifyKill}) {
+        SCOPED_TRACE(mode);
+        std::atomic<bool> returned{false};
+        std::thread start([&] {
+            (void)kv::NotifyInstance(GetCurrentProcessId(), mode);
+            returned = true;
+        });
+        const bool bounded = WaitFor([&] { return returned.load(); }, std::chrono::milliseconds(kv::kInstanceMessageTimeoutMs) + 20s);
+        if (!bounded) SetEvent(release);  // lets the send end, so the thread can be joined
+        start.join();
+        EXPECT_TRUE(bounded) << "the start waited for the stuck instance";
+    }
+    SetEvent(release);
+    stuck.join();
+    CloseHandle(created);
+    CloseHandle(release);
 }
 
 TEST(AppStartUp, AWindowWithoutTheTagIsPassedOver) {
