@@ -1,9 +1,12 @@
 #include "profiles/profile_exchange.h"
 
+#include <algorithm>
+#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "profiles/profile_file_format.h"
 #include "profiles/profile_json.h"
 
 namespace kv {
@@ -65,8 +68,22 @@ ProfileFileKind ProfileFileKindOf(const std::filesystem::path& path) {
     return ext == u".json" ? ProfileFileKind::Json : ProfileFileKind::Binary;
 }
 
+ProfileFileKind ProfileFileKindOfContent(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[64] = {};
+    in.read(head, sizeof head);
+    const std::string_view bytes(head, static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == (kFileMagic & 0xFF) &&
+        static_cast<uint8_t>(bytes[1]) == (kFileMagic >> 8))
+        return ProfileFileKind::Binary;
+    std::size_t at = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    while (at < bytes.size() && (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\r' || bytes[at] == '\n')) ++at;
+    if (at < bytes.size() && bytes[at] == '{') return ProfileFileKind::Json;
+    return ProfileFileKindOf(path);
+}
+
 ValidateResult ReadProfileForImport(const std::filesystem::path& path, ProfileContent& out) {
-    return ProfileFileKindOf(path) == ProfileFileKind::Json ? ReadJson(path, out) : ReadBinary(path, out);
+    return ProfileFileKindOfContent(path) == ProfileFileKind::Json ? ReadJson(path, out) : ReadBinary(path, out);
 }
 
 bool ExportProfile(const std::filesystem::path& path, ProfileData& data) {

@@ -6,8 +6,6 @@ namespace kv {
 
 namespace {
 
-constexpr std::u16string_view kExtension = u".kvp";
-
 bool SameRow(const ProfileRow& a, const ProfileRow& b) {
     // File names on the desktop compare without regard to ASCII case.
     auto lower = [](std::u16string s) {
@@ -15,7 +13,8 @@ bool SameRow(const ProfileRow& a, const ProfileRow& b) {
             if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
         return s;
     };
-    return lower(a.name) == lower(b.name) && lower(a.folder) == lower(b.folder);
+    return lower(a.name) == lower(b.name) && lower(a.folder) == lower(b.folder) &&
+           lower(a.extension) == lower(b.extension);
 }
 
 }  // namespace
@@ -37,7 +36,9 @@ ProfileRow RowOfPath(std::u16string_view path) {
         file = path.substr(cut + 1);
     }
     const std::size_t dot = file.find_last_of(u'.');
-    row.name = std::u16string(dot == std::u16string_view::npos || dot == 0 ? file : file.substr(0, dot));
+    const bool hasExtension = dot != std::u16string_view::npos && dot != 0;
+    row.name = std::u16string(hasExtension ? file.substr(0, dot) : file);
+    if (hasExtension) row.extension = std::u16string(file.substr(dot));
     return row;
 }
 
@@ -45,7 +46,7 @@ std::u16string StoredPathOf(const ProfileRow& row) {
     std::u16string path = row.folder;
     if (!path.empty()) path.push_back(u'\\');
     path += row.name;
-    path += kExtension;
+    path += row.extension;
     return path;
 }
 

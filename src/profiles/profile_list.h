@@ -17,8 +17,9 @@ inline constexpr int kMaxListedProfiles = 99;  // "PROFILE%02d" names rows 01..9
 inline constexpr char16_t kProfileListSection[] = u"PROFILES";
 
 struct ProfileRow {
-    std::u16string name;    // the file's title: its name without folder and extension
-    std::u16string folder;  // without a trailing separator
+    std::u16string name;       // the file's title: its name without folder and extension
+    std::u16string folder;     // without a trailing separator
+    std::u16string extension;  // with its dot (".kvp", ".json"); empty for a name without one ("$Profile0")
     bool operator==(const ProfileRow&) const = default;
 };
 
@@ -32,9 +33,9 @@ public:
 
 // "PROFILE" and the number formed with "%s%02d": 0 -> "PROFILE00", 12 -> "PROFILE12".
 [[nodiscard]] std::u16string ProfileListKey(int number);
-// The row of a file path (either separator): its folder and title.
+// The row of a file path (either separator): its folder, title and extension.
 [[nodiscard]] ProfileRow RowOfPath(std::u16string_view path);
-// The path a row stands for, as the list stores it: folder, a backslash, the name and ".kvp".
+// The path a row stands for, as the list stores it: folder, a backslash, the name and its own extension.
 [[nodiscard]] std::u16string StoredPathOf(const ProfileRow& row);
 
 class ProfileList {

@@ -232,14 +232,12 @@ private:
         request.folder = UserFolder();
         request.fileName = L"*.kvp";
         request.defaultExtension = L"kvp";
-        request.filters = {{Text("PROFILE_FILTER_KVP"), L"*.kvp"}, {Text("PROFILE_FILTER_ALL"), L"*.*"}};
+        request.filters = ProfileFileFilters();
         const FileChoice choice = dialogs_.ChooseFile(m_hWnd, request);
         if (choice.path.empty()) return;
-        // Only a valid profile data file joins the list.
+        // Only valid profile data joins the list, in either form, told by the file's bytes.
         ProfileContent checked;
-        const ValidateResult v = ProfileFileKindOf(choice.path) == ProfileFileKind::Binary
-                                     ? ReadProfileForImport(choice.path, checked)
-                                     : ValidateProfileFile(choice.path);
+        const ValidateResult v = ReadProfileForImport(choice.path, checked);
         if (v.code != kValidateOk) {
             if (v.showFormatError) dialogs_.Tell(m_hWnd, TextWith("PROFILE_FORMAT_ERROR", choice.path));
             dialogs_.Tell(m_hWnd, Text("MAIN_PROMPT_INPORT"));

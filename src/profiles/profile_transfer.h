@@ -26,7 +26,7 @@ struct ImportOutcome {
     const char* secondMessage = nullptr;
 };
 
-// Reads and validates the file, a profile data file or its JSON form by extension (ReadProfileForImport);
+// Reads and validates the file, a profile data file or its JSON form by its bytes (ReadProfileForImport);
 // when not valid, nothing changes and the messages are "PROFILE_FORMAT_ERROR" (bad header or JSON) and
 // "MAIN_PROMPT_INPORT". Otherwise the file replaces the working data, is saved as the working file and is
 // written to the keyboard (all three profiles).

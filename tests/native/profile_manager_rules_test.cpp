@@ -31,7 +31,7 @@ constexpr char16_t kUserFolder[] = u"C:\\Users\\u\\AppData\\Local\\Halvorn";
 TEST(ProfileList, OpensWithOneRowPerProfileAndTheKeyboardsProfileMarked) {
     const ProfileList list(kWorking, 1);
     ASSERT_EQ(list.Rows().size(), 3u);
-    for (const ProfileRow& row : list.Rows()) EXPECT_EQ(row, (ProfileRow{u"$Profile0", kUserFolder}));
+    for (const ProfileRow& row : list.Rows()) EXPECT_EQ(row, (ProfileRow{u"$Profile0", kUserFolder, u""}));
     EXPECT_EQ(list.Marked(), 1);
     EXPECT_FALSE(list.ApplyEnabled());
     EXPECT_EQ(ProfileList(kWorking, -1).Marked(), -1);
@@ -42,16 +42,22 @@ TEST(ProfileList, RowsAndKeysFollowTheirFormat) {
     EXPECT_EQ(ProfileListKey(0), u"PROFILE00");
     EXPECT_EQ(ProfileListKey(1), u"PROFILE01");
     EXPECT_EQ(ProfileListKey(42), u"PROFILE42");
-    EXPECT_EQ(RowOfPath(u"D:\\games\\fps.kvp"), (ProfileRow{u"fps", u"D:\\games"}));
-    EXPECT_EQ(RowOfPath(u"D:/games/fps.v2.kvp"), (ProfileRow{u"fps.v2", u"D:/games"}));
-    EXPECT_EQ(RowOfPath(u"plain"), (ProfileRow{u"plain", u""}));
-    EXPECT_EQ(StoredPathOf(ProfileRow{u"fps", u"D:\\games"}), u"D:\\games\\fps.kvp");
+    EXPECT_EQ(RowOfPath(u"D:\\games\\fps.kvp"), (ProfileRow{u"fps", u"D:\\games", u".kvp"}));
+    EXPECT_EQ(RowOfPath(u"D:/games/fps.v2.kvp"), (ProfileRow{u"fps.v2", u"D:/games", u".kvp"}));
+    EXPECT_EQ(RowOfPath(u"plain"), (ProfileRow{u"plain", u"", u""}));
+    EXPECT_EQ(RowOfPath(u"D:\\.hidden"), (ProfileRow{u".hidden", u"D:", u""}));
+    // A stored path is the file's own: its real extension, or none.
+    for (const char16_t* path : {u"D:\\games\\fps.kvp", u"D:\\games\\fps.json", u"D:\\games\\fps.KVP",
+                                 u"C:\\Users\\u\\AppData\\Local\\Halvorn\\$Profile0"})
+        EXPECT_EQ(StoredPathOf(RowOfPath(path)), path);
 }
 
 TEST(ProfileList, ClicksMarkOnlyTheOnBoardRowsAndDeleteSparesThem) {
     ProfileList list(kWorking, 0);
     EXPECT_TRUE(list.Add(u"D:\\games\\fps.kvp"));
-    EXPECT_FALSE(list.Add(u"d:\\GAMES\\FPS.kvp"));  // listed already
+    EXPECT_FALSE(list.Add(u"d:\\GAMES\\FPS.KVP"));  // listed already
+    EXPECT_TRUE(list.Add(u"D:\\games\\fps.json"));  // another file of the same title
+    EXPECT_TRUE(list.Delete(4));
     EXPECT_TRUE(list.ApplyEnabled());
     ASSERT_EQ(list.Rows().size(), 4u);
 
@@ -74,13 +80,13 @@ TEST(ProfileList, ClicksMarkOnlyTheOnBoardRowsAndDeleteSparesThem) {
 
 TEST(ProfileList, StoresRowsThenTheirCountAndReadsThemBack) {
     ProfileList list(kWorking, 0);
-    ASSERT_TRUE(list.Add(u"D:\\games\\fps.kvp"));
+    ASSERT_TRUE(list.Add(u"D:\\games\\fps.json"));
     MemoryListStore store;
     list.Store(store);
     EXPECT_EQ(store.writes, (std::vector<std::u16string>{u"PROFILE01", u"PROFILE02", u"PROFILE03", u"PROFILE04", u"PROFILE00"}));
     EXPECT_EQ(store.values[u"PROFILE00"], u"4");
-    EXPECT_EQ(store.values[u"PROFILE01"], std::u16string(kUserFolder) + u"\\$Profile0.kvp");
-    EXPECT_EQ(store.values[u"PROFILE04"], u"D:\\games\\fps.kvp");
+    EXPECT_EQ(store.values[u"PROFILE01"], kWorking);
+    EXPECT_EQ(store.values[u"PROFILE04"], u"D:\\games\\fps.json");
 
     ProfileList again(kWorking, 2);
     again.LoadStored(store);

@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "device/commands.h"
 #include "profile_test_host_win.h"
+#include "profiles/profile_exchange.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_flows_win.h"
 #include "profiles/profile_manager_win.h"
@@ -79,7 +81,7 @@ TEST_F(ProfileManagerVk, ApplyStoresTheListAndSwitchesTheKeyboardToTheMarkedProf
     EXPECT_EQ(ValidateProfileFile(added).code, kValidateOk) << "Add makes a default profile data file";
     EXPECT_EQ(store_.values[u"PROFILE00"], u"4");
     EXPECT_EQ(store_.values[u"PROFILE04"], added.u16string());
-    EXPECT_EQ(store_.values[u"PROFILE01"], (WorkingFile().parent_path() / "$Profile0.kvp").u16string());
+    EXPECT_EQ(store_.values[u"PROFILE01"], WorkingFile().u16string()) << "the working file's own name";
     EXPECT_EQ(kvtest::Memory("info")[kInfoProfileOffset], 2);
     EXPECT_EQ(host_.selected, std::vector<int>{2});
     EXPECT_TRUE(dialogs_.told.empty());
@@ -115,6 +117,31 @@ TEST_F(ProfileManagerVk, LoadKeepsFilesThatAreNotProfileDataOut) {
     });
     EXPECT_EQ(dialogs_.told, (std::vector<std::wstring>{TextWith("PROFILE_FORMAT_ERROR", bad.wstring()), Text("MAIN_PROMPT_INPORT")}));
     EXPECT_TRUE(store_.values.empty()) << "Cancel stores nothing";
+}
+
+// Load takes profile data in either form, told by the file's bytes, and the list keeps each file's own name.
+TEST_F(ProfileManagerVk, LoadTakesBothFormsAndTheListKeepsTheirOwnNames) {
+    const std::filesystem::path json = kvtest::TestEnvironment().scratch / "Exported.json";
+    ASSERT_TRUE(ExportProfile(json, TheProfileData()));
+    const std::filesystem::path renamed = kvtest::TestEnvironment().scratch / "Exported json.kvp";
+    ASSERT_TRUE(CopyFileW(json.c_str(), renamed.c_str(), FALSE));
+    dialogs_.files = {FileChoice{json.wstring(), 1}, FileChoice{renamed.wstring(), 0}};
+    kvtest::RunModalWith(manager_, [&](HWND d) {
+        Click(d, IDC_PROFILE_LOAD);
+        Click(d, IDC_PROFILE_LOAD);
+        EXPECT_EQ(Rows(d), 5);
+        Click(d, IDC_PROFILE_APPLY);
+        Click(d, IDCANCEL);
+    });
+    EXPECT_TRUE(dialogs_.told.empty()) << (dialogs_.told.empty() ? "" : std::string(dialogs_.told[0].begin(), dialogs_.told[0].end()));
+    ASSERT_FALSE(dialogs_.requests.empty());
+    const auto& filters = dialogs_.requests.back().filters;
+    EXPECT_TRUE(std::any_of(filters.begin(), filters.end(), [](const FileFilter& f) { return f.pattern == L"*.json"; }))
+        << "the dialog offers the JSON form";
+    EXPECT_EQ(store_.values[u"PROFILE00"], u"5");
+    EXPECT_EQ(store_.values[u"PROFILE04"], json.u16string());
+    EXPECT_EQ(store_.values[u"PROFILE05"], renamed.u16string());
+    EXPECT_EQ(store_.values[u"PROFILE01"], WorkingFile().u16string());
 }
 
 TEST_F(ProfileManagerVk, ASwitchFromTheWindowMarksTheRowWhenNothingIsUnapplied) {
