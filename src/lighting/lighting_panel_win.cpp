@@ -637,10 +637,13 @@ void CLightingPanel::UpdatePreviewTimer() {
     const bool run = open_ && windowShown_ && PreviewMoves() && !previewControls_.empty();
     if (run == timerRunning_) return;
     timerRunning_ = run;
-    if (run)
+    if (run) {
         SetTimer(host_.Window(), TIMER_PREVIEW, kPreviewPeriodMs, nullptr);
-    else
+        SetPropW(host_.Window(), kPreviewRunningProperty, reinterpret_cast<HANDLE>(1));
+    } else {
         KillTimer(host_.Window(), TIMER_PREVIEW);
+        RemovePropW(host_.Window(), kPreviewRunningProperty);
+    }
 }
 
 void CLightingPanel::RestartPreview() {

@@ -30,6 +30,10 @@ namespace kv {
 
 std::unique_ptr<LightingPart> MakeLightingPanel(MainWindowHost& host);
 
+// The window property on the main window that is set while the preview's timer runs, for tools and tests
+// that look at the program from outside.
+inline constexpr wchar_t kPreviewRunningProperty[] = L"Kelvane.PreviewRunning";
+
 class CLightingPanel final : public LightingPart {
 public:
     explicit CLightingPanel(MainWindowHost& host);

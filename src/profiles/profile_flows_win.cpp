@@ -13,6 +13,7 @@
 #include "profiles/profile_switch.h"
 #include "profiles/profile_transfer.h"
 #include "profiles/profile_window_win.h"
+#include "profiles/waiting_edits_win.h"
 
 namespace kv {
 
@@ -37,7 +38,9 @@ ProfileFlows::ProfileFlows(MainWindowHost& host, KeyAssignmentPart* keyDialog, M
     : host_(host), keyDialog_(keyDialog), profileManager_(profileManager), dialogs_(dialogs) {}
 
 void ProfileFlows::LoadOnAttach() {
-    {
+    // Edits that wait to be applied stay; the keyboard's information block and default table, read before
+    // this, are all the attach takes from it then.
+    if (!KeepWaitingEditsOnAttach(host_)) {
         WaitCursor wait;
         ReloadWorkingDataFromKeyboard();
     }

@@ -54,6 +54,11 @@ public:
 
 }  // namespace
 
+int UserDialogs::AskYesNoCancel(HWND owner, const std::wstring& text) {
+    const int answer = MessageBoxW(owner, text.c_str(), Text("MAIN_CAPTION").c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
+    return answer == IDYES || answer == IDNO ? answer : IDCANCEL;
+}
+
 UserDialogs& SystemDialogs() {
     static SystemUserDialogs dialogs;
     return dialogs;

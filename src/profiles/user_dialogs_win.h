@@ -33,6 +33,9 @@ public:
     virtual ~UserDialogs() = default;
     // A question with Yes and No, No preselected; true for Yes.
     [[nodiscard]] virtual bool AskYesNo(HWND owner, const std::wstring& text) = 0;
+    // A question with Yes, No and Cancel, Yes preselected: IDYES, IDNO or IDCANCEL (also when the box is
+    // closed).
+    [[nodiscard]] virtual int AskYesNoCancel(HWND owner, const std::wstring& text);
     // A message with an OK button.
     virtual void Tell(HWND owner, const std::wstring& text) = 0;
     [[nodiscard]] virtual FileChoice ChooseFile(HWND owner, const FileDialogRequest& request) = 0;

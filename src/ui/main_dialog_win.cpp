@@ -32,6 +32,7 @@
 #include "profiles/keyboard_write_gate.h"
 #include "profiles/profile_read_keyboard.h"
 #include "profiles/profile_transfer.h"
+#include "profiles/waiting_edits_win.h"
 #include "skin/language.h"
 #include "skin/placement.h"
 #include "skin/window_dpi.h"
@@ -327,6 +328,7 @@ void CKelvaneDlg::PlaceOtherControls() {
 }
 
 void CKelvaneDlg::SetDirty(bool dirty) {
+    if (dirty_ && !dirty && !exiting_) EditsSettled();  // applied or dropped; the exit keeps them itself
     dirty_ = dirty;
     if (m_hWnd != nullptr) EnableWindow(GetDlgItem(m_hWnd, IDC_APPLY), dirty ? TRUE : FALSE);
 }
@@ -341,6 +343,11 @@ INT_PTR CKelvaneDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
             // turned into nothing.
             if (!shownOnce_) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
             break;
+        case WM_WINDOWPOSCHANGED: FollowVisibility(); break;  // shown, hidden, minimised or restored
+        case WM_QUERYENDSESSION:
+            // The session ends without asking anyone: edits waiting to be applied are kept for the next start.
+            if (dirty_) KeepEditsForNextStart();
+            break;  // the default answer lets the session end
         case WM_NCPAINT:
             if (startHiddenCounter_ > 0 && !shownOnce_) {
                 --startHiddenCounter_;
@@ -447,7 +454,7 @@ bool CKelvaneDlg::OnCommand(UINT id, UINT notifyCode) {
         case IDC_TORVEL_LINK: OpenLink(id, linkText_.c_str()); return true;
         case IDC_HELP_BUTTON: OpenHelpPage(m_hWnd); return true;
         case IDC_MINIMIZE: PostMessageW(m_hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); return true;
-        case IDC_CLOSE_BUTTON: ExitProgram(); return true;
+        case IDC_CLOSE_BUTTON: ExitAsked(); return true;
         case IDC_MENU_BUTTON: ShowFileMenu(); return true;
         case IDC_LOCK_AB:
         case IDC_FLIP_0: return true;
@@ -472,7 +479,7 @@ bool CKelvaneDlg::OnCommand(UINT id, UINT notifyCode) {
             return true;
         case ID_TRAY_ABOUT: ShowAboutBox(); return true;
         case ID_TRAY_EXIT:
-        case ID_MENU_EXIT: ExitProgram(); return true;
+        case ID_MENU_EXIT: ExitAsked(); return true;
         case ID_FILE_IMPORT:
             if (parts_.profileFlows) {
                 parts_.profileFlows->Import();
@@ -560,12 +567,21 @@ void CKelvaneDlg::ShowMainWindow() {
         UpdateWindow(m_hWnd);
         PostMessageW(m_hWnd, MSG_PREPARE, TAG_PREPARE, 0);
     }
-    if (parts_.lighting) parts_.lighting->WindowShown(true);
+    FollowVisibility();
 }
 
 void CKelvaneDlg::HideMainWindow() {
     ShowWindow(m_hWnd, SW_HIDE);
-    if (parts_.lighting) parts_.lighting->WindowShown(false);
+    FollowVisibility();
+}
+
+// The lighting preview runs only while the window can be seen. Whoever hides or shows it (the device link
+// on detach, minimise and restore, the notification area), the panel hears of each change once.
+void CKelvaneDlg::FollowVisibility() {
+    const bool seen = IsWindowVisible(m_hWnd) != FALSE && IsIconic(m_hWnd) == FALSE;
+    if (seen == seenByUser_) return;
+    seenByUser_ = seen;
+    if (parts_.lighting) parts_.lighting->WindowShown(seen);
 }
 
 // The template puts the window at 0,0; it opens in the middle of the work area of the monitor the cursor
@@ -986,8 +1002,23 @@ void CKelvaneDlg::RunWhilePumping(const std::function<void()>& work) {
     applying_ = false;
 }
 
+// The user exits: edits waiting to be applied are applied, dropped, or the program stays, as the user says.
+void CKelvaneDlg::ExitAsked() {
+    if (dirty_) {
+        switch (AskBeforeExit(m_hWnd)) {
+            case IDYES:
+                if (!ApplyNow()) return;  // the write failed and said so: the edits and the program stay
+                break;
+            case IDNO: SetDirty(false); break;
+            default: return;
+        }
+    }
+    ExitProgram();
+}
+
 void CKelvaneDlg::ExitProgram() {
     if (exiting_) return;
+    if (dirty_) KeepEditsForNextStart();  // told to end without a question (MSG_KILL, a declined update)
     exiting_ = true;
     HideMainWindow();
     CloseChildDialogs();

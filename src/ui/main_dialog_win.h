@@ -90,6 +90,7 @@ private:
     void OnTimer(UINT_PTR id);
     void ShowMainWindow();
     void HideMainWindow();
+    void FollowVisibility();
     void CentreOnCursorMonitor();
     void ShowAboutBox();
     void OpenLink(UINT id, const wchar_t* target);
@@ -110,6 +111,7 @@ private:
     // takes no input meanwhile.
     void RunWhilePumping(const std::function<void()>& work);
     void CloseChildDialogs();
+    void ExitAsked();
     void ExitProgram();
     void PaintMinimised();
     void DrawBusyFrame(const DRAWITEMSTRUCT& item);
@@ -128,6 +130,7 @@ private:
     bool exitAfterApply_ = false;  // MSG_KILL arrived meanwhile
     int startHiddenCounter_ = 2;  // non-client paints still to be turned into a hide
     bool shownOnce_ = false;      // ShowMainWindow ran: the window may become visible
+    bool seenByUser_ = false;     // visible and not minimised, as the lighting panel was last told
     int busyFrame_ = 0;
     std::vector<std::shared_ptr<const kv::skin::Picture>> busyFrames_;  // jdt1..jdt10, decoded at first use
     int reportRate_ = 0;

@@ -100,7 +100,8 @@ public:
 class ProfileFlowsPart {
 public:
     virtual ~ProfileFlowsPart() = default;
-    // MSG_PROFILE: ensure the user folder, read the keyboard into the working file and load it.
+    // MSG_PROFILE: ensure the user folder, read the keyboard into the working file and load it; edits that
+    // wait to be applied (the window's, or those kept from the last run) are kept instead.
     virtual void LoadOnAttach() = 0;
     // Switches the keyboard to the profile (may ask PROFILE_SELECT_PROMPT); 0 when refused or failed.
     virtual int SwitchProfile(int profile) = 0;

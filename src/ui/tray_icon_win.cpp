@@ -1,4 +1,4 @@
-// Threads: Create, AddAgain, Remove, RefreshTooltip and ShowMenu run on the main window's thread;
+// Threads: Create, AddAgain, Remove, RefreshTooltip, ShowNotice and ShowMenu run on the main window's thread;
 // SetPicture also runs on the attach worker and busy-state threads. lock_ guards the icon's state.
 #include "ui/tray_icon_win.h"
 
@@ -47,6 +47,8 @@ void TrayIcon::Create(HWND owner) {
     picture_ = TrayPictureState{};
     added_ = Notify(NIM_ADD, picture_.Current());
     SetPropW(owner_, kTrayPictureProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(picture_.Current())));
+    if (added_ && !pendingNotice_.empty()) NotifyBalloon(pendingNotice_);
+    pendingNotice_.clear();
 }
 
 void TrayIcon::SetPicture(int mode, unsigned picture) {
@@ -75,6 +77,7 @@ void TrayIcon::Remove() {
     if (added_) Notify(NIM_DELETE, picture_.Current());
     added_ = false;
     RemovePropW(owner_, kTrayPictureProperty);
+    RemovePropW(owner_, kTrayNoticesProperty);
     owner_ = nullptr;
     removed_ = true;
 }
@@ -82,6 +85,30 @@ void TrayIcon::Remove() {
 void TrayIcon::RefreshTooltip() {
     std::lock_guard<std::mutex> lock(lock_);
     if (added_) Notify(NIM_MODIFY, picture_.Current());
+}
+
+void TrayIcon::ShowNotice(const std::wstring& text) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (removed_) return;
+    if (owner_ == nullptr) {
+        pendingNotice_ = text;
+        return;
+    }
+    if (added_) NotifyBalloon(text);
+}
+
+void TrayIcon::NotifyBalloon(const std::wstring& text) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = owner_;
+    data.uID = TRAY_ICON_ID;
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_INFO;
+    lstrcpynW(data.szInfo, text.c_str(), static_cast<int>(std::size(data.szInfo)));
+    lstrcpynW(data.szInfoTitle, UiText("MAIN_CAPTION").c_str(), static_cast<int>(std::size(data.szInfoTitle)));
+    if (Shell_NotifyIconW(NIM_MODIFY, &data) == FALSE) return;
+    ++notices_;
+    SetPropW(owner_, kTrayNoticesProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(notices_)));
 }
 
 void TrayIcon::ShowMenu() {

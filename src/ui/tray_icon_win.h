@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <mutex>
+#include <string>
 
 #include "ui/tray_picture.h"
 
@@ -25,14 +26,21 @@ public:
     void RefreshTooltip();
     // The right-button menu: resource 140, first submenu, first item default, texts from the language file.
     void ShowMenu();
+    // A balloon over the icon, captioned "MAIN_CAPTION", for news the user should see without a window
+    // waiting for an answer. Given before Create (an attach handled before the icon is made), it is shown
+    // once the icon exists.
+    void ShowNotice(const std::wstring& text);
 
     // The shell's "TaskbarCreated" message.
     [[nodiscard]] static UINT TaskbarCreatedMessage();
 
 private:
     bool Notify(DWORD action, unsigned picture);  // lock_ held
+    void NotifyBalloon(const std::wstring& text);  // lock_ held, the icon added
 
     std::mutex lock_;  // guards everything below
+    unsigned notices_ = 0;       // balloons the shell took
+    std::wstring pendingNotice_;  // given before the icon was made
     HWND owner_ = nullptr;
     bool added_ = false;
     bool removed_ = false;  // Remove ran (ExitProgram): nothing adds the icon again
@@ -45,5 +53,7 @@ private:
 // The window property on the main window that names the picture the icon shows, for tools and tests that
 // look at the program from outside.
 inline constexpr wchar_t kTrayPictureProperty[] = L"Kelvane.TrayPicture";
+// Beside it, the number of balloons shown so far.
+inline constexpr wchar_t kTrayNoticesProperty[] = L"Kelvane.TrayNotices";
 
 }  // namespace kv

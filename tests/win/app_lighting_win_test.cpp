@@ -11,6 +11,7 @@
 #include "app/app_messages.h"
 #include "app_session_win.h"
 #include "device/commands.h"
+#include "lighting/lighting_panel_win.h"
 #include "skin/language.h"
 #include "ui/resource_ids.h"
 
@@ -116,6 +117,32 @@ TEST(AppLighting, PanelOpensWithTheEffectsControlsAndWritesTheChosenEffect) {
     Click(w.main, kPanelSwitch);
     ASSERT_TRUE(WaitFor([&] { return !Visible(w.main, kEffectList); }));
     EXPECT_EQ(OpenFlag(w.s), "0");
+}
+
+// The preview steps only while the window can be seen: minimised, or hidden by the device link when the
+// keyboard goes, it stops; restored or opened again, it runs again.
+TEST(AppLighting, ThePreviewRunsOnlyWhileTheWindowCanBeSeen) {
+    Shown w("lighting-visible");
+    Click(w.main, kPanelSwitch);
+    ASSERT_TRUE(WaitFor([&] { return Visible(w.main, kEffectList); }));
+    const auto running = [&] { return GetPropW(w.main, kv::kPreviewRunningProperty) != nullptr; };
+    ASSERT_TRUE(WaitFor(running)) << "profile 0's effect 1 moves: its preview runs";
+
+    Click(w.main, IDC_MINIMIZE);
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(w.main) != FALSE; }));
+    EXPECT_TRUE(WaitFor([&] { return !running(); })) << "minimised";
+    PostMessageW(w.main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(w.main) == FALSE; }));
+    EXPECT_TRUE(WaitFor(running)) << "restored";
+
+    ASSERT_TRUE(w.s.Vk().Detach());
+    ASSERT_TRUE(WaitFor([&] { return !w.s.MainVisible(); }));
+    EXPECT_TRUE(WaitFor([&] { return !running(); })) << "hidden as the keyboard went";
+    ASSERT_TRUE(w.s.Vk().Attach());
+    ASSERT_TRUE(WaitFor([&] { return w.s.TrayPicture() == kv::kIconAttached; }, 30s));
+    PostMessageW(w.main, WM_COMMAND, MAKEWPARAM(ID_TRAY_OPEN, 0), 0);
+    ASSERT_TRUE(WaitFor([&] { return w.s.MainVisible(); }));
+    EXPECT_TRUE(WaitFor(running)) << "shown again";
 }
 
 TEST(AppLighting, RestoreDefaultsWithThePanelClosedLeavesTheLightingRecord) {
