@@ -1004,8 +1004,13 @@ void CKelvaneDlg::RunWhilePumping(const std::function<void()>& work) {
 
 // The user exits: edits waiting to be applied are applied, dropped, or the program stays, as the user says.
 void CKelvaneDlg::ExitAsked() {
+    if (askingExit_) return;  // one question at a time (the tray's menu stays usable while it is open)
     if (dirty_) {
-        switch (AskBeforeExit(m_hWnd)) {
+        askingExit_ = true;
+        const int answer = AskBeforeExit(m_hWnd);
+        askingExit_ = false;
+        if (exiting_) return;  // ended meanwhile (MSG_KILL), the edits kept
+        switch (answer) {
             case IDYES:
                 if (!ApplyNow()) return;  // the write failed and said so: the edits and the program stay
                 break;

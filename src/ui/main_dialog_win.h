@@ -128,6 +128,7 @@ private:
     bool exiting_ = false;
     bool applying_ = false;        // a write-out runs (RunWhilePumping)
     bool exitAfterApply_ = false;  // MSG_KILL arrived meanwhile
+    bool askingExit_ = false;      // the exit's question about waiting edits is open
     int startHiddenCounter_ = 2;  // non-client paints still to be turned into a hide
     bool shownOnce_ = false;      // ShowMainWindow ran: the window may become visible
     bool seenByUser_ = false;     // visible and not minimised, as the lighting panel was last told

@@ -155,6 +155,10 @@ TEST(AppWaitingEdits, ExitAsksWhetherToApplyDropOrStay) {
         HWND box = w.s.WaitMessageBox(Text("MAIN_CAPTION"));
         ASSERT_NE(box, nullptr) << "exit asked nothing";
         EXPECT_EQ(MessageBoxText(box), Text("MAIN_EXIT_UNAPPLIED_PROMPT"));
+        // Exit again from the tray while the question is open: still one question.
+        DWORD_PTR done = 0;
+        EXPECT_NE(SendMessageTimeoutW(w.main, WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0, SMTO_NORMAL, 5000, &done), 0);
+        EXPECT_EQ(w.s.OtherDialogs().size(), 1u);
         Answer(box, IDCANCEL);
         ASSERT_TRUE(Settled(w.main));
         EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "Cancel ended the program";
