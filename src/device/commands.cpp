@@ -1,5 +1,6 @@
 // The command set: each operation builds command reports and exchanges them one by one (exchange.h).
-// The operations hold no lock of their own; a chunked transfer is not atomic against other threads.
+// Each exchange takes the keyboard's turn (keyboard_bracket.h), so another thread's begin ... end bracket
+// is never broken into; a chunked read outside a bracket is not atomic against other threads.
 #include "device/commands.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 
 #include "app/current_profile.h"
 #include "device/exchange.h"
+#include "device/keyboard_bracket.h"
 #include "device/report.h"
 
 namespace kv {
@@ -23,6 +25,7 @@ constexpr auto kEndPause = std::chrono::milliseconds(10);
 int Exchange(Report& request, Report& answer) {
     SealReport(request);
     answer.fill(0);
+    const KeyboardTurn turn;
     std::size_t received = 0;
     const int result = ExchangeReport(request.data(), request.size(), answer.data(), answer.size(), &received);
     if (result != kResultSuccess) return result;
@@ -65,13 +68,18 @@ bool FitsOffsetField(std::size_t count) { return count == 0 || (count - 1) / kPa
 
 }  // namespace
 
-int SendBegin() { return SendCommand(CMD_BEGIN, 0, 0, nullptr, 0); }
+int SendBegin() {
+    OpenKeyboardBracket();  // held until this thread's SendEnd, whatever the keyboard answers
+    return SendCommand(CMD_BEGIN, 0, 0, nullptr, 0);
+}
 
 int SendEnd() {
     Report request = MakeRequest(CMD_END, 0, 0);
     std::this_thread::sleep_for(kEndPause);
     Report answer{};
-    return Exchange(request, answer);
+    const int result = Exchange(request, answer);
+    CloseKeyboardBracket();
+    return result;
 }
 
 int ReadInfo(uint8_t out[kInfoSize]) { return SendCommand(CMD_READ_INFO, kInfoSize, 0, nullptr, 0, out, kInfoSize); }
@@ -114,8 +122,12 @@ int ReadDefaultKeyTable(uint8_t out[kKeyTableSize]) {
 }
 
 int WriteKeyColors(const uint8_t* data, int length, int firstKey) {
+    return WriteKeyColorsOf(CurrentProfile(), data, length, firstKey);
+}
+
+int WriteKeyColorsOf(int profile, const uint8_t* data, int length, int firstKey) {
     if (length > static_cast<int>(kPayloadSize)) return kResultBadLength;
-    const uint32_t offset = static_cast<uint32_t>(CurrentProfile()) * kKeyColorPageSize +
+    const uint32_t offset = static_cast<uint32_t>(profile) * kKeyColorPageSize +
                             static_cast<uint32_t>(firstKey) * 3u;
     return SendCommand(CMD_WRITE_KEYCOLORS, static_cast<uint8_t>(length), offset, data,
                        length > 0 ? static_cast<std::size_t>(length) : 0);
@@ -124,6 +136,7 @@ int WriteKeyColors(const uint8_t* data, int length, int firstKey) {
 int EnterBootMode() {
     // No checksum: bytes 1-2 stay 00 00.
     Report request = MakeRequest(CMD_ENTER_BOOT, CMD_ENTER_BOOT, 0);
+    const KeyboardTurn turn;
     return SendReportNoWait(request.data(), request.size());
 }
 

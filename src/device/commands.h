@@ -67,6 +67,8 @@ inline constexpr std::size_t kInfoEffectsOffset = 12;   // up to 32 effect numbe
 [[nodiscard]] int ReadDefaultKeyTable(uint8_t out[kKeyTableSize]);
 // Writes length colour bytes at (current profile × 512 + firstKey × 3); length over 56 returns kResultBadLength.
 [[nodiscard]] int WriteKeyColors(const uint8_t* data, int length, int firstKey);
+// The same on the page of the profile given (0-2), whichever profile is current.
+[[nodiscard]] int WriteKeyColorsOf(int profile, const uint8_t* data, int length, int firstKey);
 // Not awaited: returns the HID service's result for the write (> 0 = accepted).
 [[nodiscard]] int EnterBootMode();
 

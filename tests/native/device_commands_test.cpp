@@ -5,6 +5,7 @@
 
 #include "app/current_profile.h"
 #include "device/commands.h"
+#include "device/keyboard_bracket.h"
 #include "device/report.h"
 #include "fake_hid_service.h"
 
@@ -19,7 +20,10 @@ using test::OffsetOf;
 class DeviceCommands : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(test::BindFake(fake)); }
-    void TearDown() override { SetCurrentProfile(0); }
+    void TearDown() override {
+        SetCurrentProfile(0);
+        CloseKeyboardBracket();  // a case that sent a begin alone leaves no bracket to the next
+    }
 
     // Writes of one command, in order.
     std::vector<Report> Sent(uint8_t command) const {

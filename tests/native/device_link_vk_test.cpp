@@ -4,18 +4,22 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <numeric>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/current_profile.h"
 #include "control_client.h"
 #include "device/bank_indicator.h"
 #include "device/commands.h"
+#include "device/keyboard_bracket.h"
 #include "device/device_events.h"
 #include "device/exchange.h"
 #include "device/hid_binding.h"
@@ -72,6 +76,7 @@ protected:
         ASSERT_TRUE(vk_.ClearLog());
     }
     void TearDown() override {
+        CloseKeyboardBracket();  // a case that sent a begin alone leaves no bracket to the next
         // Tests share one process: stop the keyboard so that the next test starts its own.
         if (IsServiceBound()) (void)ServiceApi().End();
         SetDeviceEventSink(nullptr);
@@ -157,6 +162,52 @@ TEST_F(DeviceLinkOnVirtualKeyboard, ProfileSwitchWritesTheInformationBlock) {
     EXPECT_EQ(WriteDeviceProfile(2), kResultSuccess);
     EXPECT_EQ(Dump("info")[kInfoProfileOffset], 2);
     EXPECT_EQ(GetDeviceProfile(), 2);
+}
+
+// A write bracket on one thread while two others read: their reports wait until its end, and what it
+// wrote stays written.
+TEST_F(DeviceLinkOnVirtualKeyboard, OtherThreadsNeverReachTheKeyboardInsideABracket) {
+    ASSERT_TRUE(vk_.DelayAnswers(40));  // a write long enough for the readers to come in the middle
+    std::array<std::array<uint8_t, kKeyTableSize>, 3> tables{};
+    for (unsigned p = 0; p < 3; ++p) std::iota(tables[p].begin(), tables[p].end(), static_cast<uint8_t>(p * 50 + 7));
+    std::vector<uint8_t> macros(1000);
+    std::iota(macros.begin(), macros.end(), uint8_t{3});
+    std::atomic<bool> begun{false};
+    int results = 0;
+    std::thread writer([&] {
+        results += SendBegin() == kResultSuccess;
+        begun.store(true);
+        for (unsigned p = 0; p < 3; ++p) results += WriteKeyTable(tables[p].data(), p) == kResultSuccess;
+        results += WriteMacroArea(macros.data(), macros.size()) == kResultSuccess;
+        results += SendEnd() == kResultSuccess;
+    });
+    while (!begun.load()) std::this_thread::yield();
+    int infoResult = 0;
+    std::thread reader([&] {
+        uint8_t record[kPayloadSize] = {};
+        infoResult = ReadLighting(record, 42, 0);
+    });
+    uint8_t info[kInfoSize] = {};
+    EXPECT_EQ(ReadInfo(info), kResultSuccess);
+    reader.join();
+    writer.join();
+    ASSERT_TRUE(vk_.DelayAnswers(0));
+    EXPECT_EQ(infoResult, kResultSuccess);
+    EXPECT_EQ(results, 6);
+
+    std::vector<uint8_t> commands;
+    for (const auto& r : VendorReports())
+        if (r.size() > 3) commands.push_back(r[3]);
+    const auto begin = std::find(commands.begin(), commands.end(), CMD_BEGIN);
+    const auto end = std::find(begin, commands.end(), CMD_END);
+    ASSERT_NE(end, commands.end());
+    EXPECT_TRUE(std::all_of(begin + 1, end, [](uint8_t c) { return c == CMD_WRITE_KEYTABLE || c == CMD_WRITE_MACROS; }));
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), CMD_READ_INFO), 1);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), CMD_READ_LIGHTING), 1);
+    for (unsigned p = 0; p < 3; ++p)
+        EXPECT_EQ(Dump("keytable " + std::to_string(p)), std::vector<uint8_t>(tables[p].begin(), tables[p].end()));
+    EXPECT_EQ(Dump("macros 1000"), macros);
+    EXPECT_FALSE(KeyboardBracketOpen());
 }
 
 TEST_F(DeviceLinkOnVirtualKeyboard, LostAnswersAndWrongEchoesAreRetried) {
