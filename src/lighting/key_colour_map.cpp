@@ -1,5 +1,6 @@
 #include "lighting/key_colour_map.h"
 
+#include "app/current_profile.h"
 #include "device/commands.h"
 #include "lighting/lighting_session.h"
 
@@ -19,10 +20,13 @@ int KeyColourMap::LoadActiveSet(int profile, bool send) {
         colours[static_cast<std::size_t>(led)] = k.color;
         follows[static_cast<std::size_t>(led)] = static_cast<uint8_t>(k.followsBase);
     }
+    loaded_ = true;
     return send ? SendMap(profile) : kResultSuccess;
 }
 
-int SendColourPage(const ColourPage& colours) {
+int SendColourPage(const ColourPage& colours) { return SendColourPage(colours, CurrentProfile()); }
+
+int SendColourPage(const ColourPage& colours, int profile) {
     (void)SendBegin();
     int result = kResultSuccess;
     for (int r = 0; r < kMapReports; ++r) {
@@ -31,7 +35,7 @@ int SendColourPage(const ColourPage& colours) {
             const int led = r * kMapReportKeys + i;
             if (led < kLedCount) ColourToBytes(colours[static_cast<std::size_t>(led)], bytes + i * 3);
         }
-        const int w = WriteKeyColors(bytes, static_cast<int>(sizeof bytes), r * kMapReportKeys);
+        const int w = WriteKeyColorsOf(profile, bytes, static_cast<int>(sizeof bytes), r * kMapReportKeys);
         if (w != kResultSuccess && result == kResultSuccess) result = w;
     }
     (void)SendEnd();
@@ -39,13 +43,13 @@ int SendColourPage(const ColourPage& colours) {
 }
 
 int KeyColourMap::PaintKey(int led, bool perKeyEffectSelected) {
-    if (!perKeyEffectSelected || !IsStoredLed(led)) return kResultNotOffered;
+    if (!loaded_ || !perKeyEffectSelected || !IsStoredLed(led)) return kResultNotOffered;
     const bool follow = options_.tool == kToolFollow;
     const uint32_t colour = follow ? options_.baseColor : options_.paintColor;
     uint8_t bytes[3];
     ColourToBytes(colour, bytes);
     (void)SendBegin();
-    const int result = WriteKeyColors(bytes, 3, led);
+    const int result = WriteKeyColorsOf(profile_, bytes, 3, led);
     (void)SendEnd();
     colours_[static_cast<std::size_t>(profile_)][static_cast<std::size_t>(led)] = colour;
     follows_[static_cast<std::size_t>(profile_)][static_cast<std::size_t>(led)] = follow ? 1 : 0;
@@ -55,6 +59,7 @@ int KeyColourMap::PaintKey(int led, bool perKeyEffectSelected) {
 
 int KeyColourMap::SetBaseColour(uint32_t colour) {
     colour &= 0xFFFFFF;
+    if (!loaded_) return kResultNotOffered;
     if (colour == options_.baseColor) return kResultSuccess;
     options_.baseColor = colour;
     WriteOptions();
@@ -81,12 +86,13 @@ void KeyColourMap::SelectTool(int tool) {
 
 int KeyColourMap::SelectSet(int set) {
     if (set < 0 || set >= kColorSetCount) return kResultOutOfRange;
+    if (!loaded_) return kResultNotOffered;
     settings_.WriteSelectedSet(profile_, set);
     return LoadActiveSet(profile_, true);
 }
 
 void KeyColourMap::RenameSet(int set, const std::u16string& name) {
-    if (set < 0 || set >= kColorSetCount) return;
+    if (set < 0 || set >= kColorSetCount || !loaded_) return;
     names_[static_cast<std::size_t>(set)] = name;
     settings_.WriteSetName(profile_, set, name);
 }

@@ -27,6 +27,8 @@ using ColourPage = std::array<uint32_t, kLedCount>;
 // SendBegin; eight WriteKeyColors of 18 slots at key numbers 0, 18, ... 126 of the current profile's page;
 // SendEnd. The first failing write's result, or 1.
 [[nodiscard]] int SendColourPage(const ColourPage& colours);
+// The same on the page of the profile given, whichever profile is current.
+[[nodiscard]] int SendColourPage(const ColourPage& colours, int profile);
 
 class KeyColourMap {
 public:
@@ -35,10 +37,16 @@ public:
     // The profile's selected set: its options, every stored key's colour and follow flag; the set names.
     // Then the whole map is sent when `send` is set.
     int LoadActiveSet(int profile, bool send = true);
-    [[nodiscard]] int SendMap(int profile) { return SendColourPage(colours_[Clamp(profile, kLightingProfiles)]); }
+    // Until the next LoadActiveSet no set is loaded: the edits below change nothing, so that a set is never
+    // written over with what another profile's set held. A map starts without one.
+    void Forget() { loaded_ = false; }
+    [[nodiscard]] bool Loaded() const { return loaded_; }
+    [[nodiscard]] int SendMap(int profile) {
+        return SendColourPage(colours_[Clamp(profile, kLightingProfiles)], static_cast<int>(Clamp(profile, kLightingProfiles)));
+    }
 
     // Paints the key of an LED with the tool's colour: one WriteKeyColors, the slot, the follow flag and the
-    // set's entry. Returns kResultNotOffered and does nothing unless effect 20 is selected.
+    // set's entry. Returns kResultNotOffered and does nothing unless effect 20 is selected and a set loaded.
     [[nodiscard]] int PaintKey(int led, bool perKeyEffectSelected);
     // Recolours every following key, writes their entries and the options, sends the map. An unchanged
     // colour does nothing.
@@ -59,9 +67,12 @@ public:
 
 private:
     static std::size_t Clamp(int v, int n) { return v >= 0 && v < n ? static_cast<std::size_t>(v) : 0; }
-    void WriteOptions() { settings_.WriteSetOptions(profile_, set_, options_); }
+    void WriteOptions() {
+        if (loaded_) settings_.WriteSetOptions(profile_, set_, options_);
+    }
 
     ProfileSettings& settings_;
+    bool loaded_ = false;
     int profile_ = 0;
     int set_ = 0;
     SetOptions options_;

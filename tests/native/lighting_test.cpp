@@ -472,6 +472,30 @@ TEST_F(KeyColourMapVk, MapOfProfileTwoIsEightReportsFromOffset1024) {
     EXPECT_EQ(Bytes(page.begin() + 13 * 3, page.begin() + 13 * 3 + 3), (Bytes{0x00, 0x00, 0x00}));
 }
 
+// A map with no set loaded (none yet, or forgotten when a profile change found no effect list) edits no
+// set of any profile and sends nothing.
+TEST_F(KeyColourMapVk, WithoutALoadedSetNothingIsWrittenOrSent) {
+    ProfileSettings settings = Settings();
+    KeyColourMap map(settings);
+    const auto tryEverything = [&] {
+        EXPECT_EQ(map.PaintKey(64, true), kResultNotOffered);
+        EXPECT_EQ(map.SetBaseColour(MakeColor(1, 2, 3)), kResultNotOffered);
+        EXPECT_EQ(map.SelectSet(2), kResultNotOffered);
+        map.SetPaintColour(MakeColor(4, 5, 6));
+        map.SelectTool(kToolFollow);
+        map.RenameSet(1, u"Other");
+    };
+    ASSERT_TRUE(vk_.ClearLog());
+    tryEverything();
+    EXPECT_FALSE(fs::exists(user_ / "UserDengColor_0.userd"));
+
+    ASSERT_EQ(map.LoadActiveSet(0, false), kResultSuccess);
+    map.Forget();
+    tryEverything();
+    EXPECT_FALSE(fs::exists(user_ / "UserDengColor_0.userd"));
+    EXPECT_TRUE(Received(CMD_BEGIN).empty());
+}
+
 TEST_F(KeyColourMapVk, SelectingAndRenamingSets) {
     ProfileSettings settings = Settings();
     settings.WriteKeyColor(1, 6, 64, {MakeColor(10, 20, 30), 0});
