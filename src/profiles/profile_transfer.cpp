@@ -1,6 +1,7 @@
 #include "profiles/profile_transfer.h"
 
 #include "device/commands.h"
+#include "macros/checked_data_link.h"
 #include "profiles/profile_exchange.h"
 #include "profiles/profile_file_format.h"
 #include "profiles/profile_read_keyboard.h"
@@ -9,7 +10,7 @@ namespace kv {
 
 ImportOutcome ImportProfileFile(const std::filesystem::path& path, const std::filesystem::path& workingFile,
                                 ProfileData& data, ProfileDataSnapshot& snapshot, KeyboardDataLink& link,
-                                std::size_t capacity, const KeyTableBlock& defaults) {
+                                std::optional<std::size_t> capacity, const KeyTableBlock& defaults) {
     ImportOutcome out;
     ProfileContent content;
     out.validation = ReadProfileForImport(path, content);
@@ -24,7 +25,10 @@ ImportOutcome ImportProfileFile(const std::filesystem::path& path, const std::fi
     }
     out.imported = true;
     (void)SaveProfileFile(workingFile, data);
-    out.write = CreateSnapshotAndWrite(data, snapshot, link, capacity, defaults, std::nullopt);
+    if (!capacity) return out;
+    CheckedDataLink checked(link);
+    out.write = CreateSnapshotAndWrite(data, snapshot, checked, *capacity, defaults, std::nullopt);
+    out.applied = out.write.written && checked.AllSucceeded();
     out.firstMessage = out.write.messageKey;
     return out;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "keys/assignment_action_code.h"
@@ -21,6 +22,9 @@ struct ImportOutcome {
     ValidateResult validation;  // showFormatError: "PROFILE_FORMAT_ERROR" with the path comes first
     bool imported = false;      // the working data now holds the file's content
     ProfileWriteOutcome write;  // the write of all three profiles and the macro area
+    // Every report of that write succeeded (begin, each macro chunk, each key table, end): the keyboard holds
+    // the imported data. Otherwise it stays unapplied in the working data, as the user's edits.
+    bool applied = false;
     // Language keys of the messages to show, in order (null when none).
     const char* firstMessage = nullptr;
     const char* secondMessage = nullptr;
@@ -29,10 +33,11 @@ struct ImportOutcome {
 // Reads and validates the file, a profile data file or its JSON form by its bytes (ReadProfileForImport);
 // when not valid, nothing changes and the messages are "PROFILE_FORMAT_ERROR" (bad header or JSON) and
 // "MAIN_PROMPT_INPORT". Otherwise the file replaces the working data, is saved as the working file and is
-// written to the keyboard (all three profiles).
+// written to the keyboard (all three profiles). capacity: the keyboard's macro area in bytes; when it is not
+// known nothing is written (the macros could not be measured against it).
 [[nodiscard]] ImportOutcome ImportProfileFile(const std::filesystem::path& path, const std::filesystem::path& workingFile,
                                               ProfileData& data, ProfileDataSnapshot& snapshot, KeyboardDataLink& link,
-                                              std::size_t capacity, const KeyTableBlock& defaults);
+                                              std::optional<std::size_t> capacity, const KeyTableBlock& defaults);
 
 // Reads the keyboard into the working file and loads it; the working data then came from the keyboard.
 // When the keyboard cannot be read, the working file is left as it is and the working data becomes the

@@ -241,6 +241,37 @@ TEST_F(ProfileTransfer, ImportValidatesLoadsSavesAndWritesAllProfiles) {
     EXPECT_EQ(missing.secondMessage, nullptr);
 }
 
+// An import counts as applied only when every report of its write succeeded; with the keyboard's macro
+// area unknown it is loaded and saved but not written.
+TEST_F(ProfileTransfer, AnImportIsAppliedOnlyWhenEveryReportOfItsWriteSucceeded) {
+    ProfileData source;
+    source.content.macros = {Macro(1, u"one", 2)};
+    const auto file = dir_ / "in.kvp", working = dir_ / "$Profile0";
+    ASSERT_TRUE(SaveProfileFile(file, source));
+    MemoryKeyboard probe;
+    ProfileData data;
+    ProfileDataSnapshot snapshot;
+    ASSERT_TRUE(ImportProfileFile(file, working, data, snapshot, probe, kMacroAreaLimit, BuiltInDefaultKeyTable()).applied);
+    for (const std::string& failing : {std::string("begin"), probe.calls[1], std::string("keytable 1"), std::string("end")}) {
+        SCOPED_TRACE(failing);
+        MemoryKeyboard keyboard;
+        keyboard.failing[failing] = kResultNoAnswer;
+        ProfileData target;
+        const ImportOutcome out = ImportProfileFile(file, working, target, snapshot, keyboard, kMacroAreaLimit, BuiltInDefaultKeyTable());
+        EXPECT_TRUE(out.imported);
+        EXPECT_FALSE(out.applied);
+        EXPECT_FALSE(target.fromKeyboard);
+        EXPECT_EQ(target.content.macros, source.content.macros);
+    }
+    MemoryKeyboard keyboard;
+    ProfileData target;
+    const ImportOutcome unknown = ImportProfileFile(file, working, target, snapshot, keyboard, std::nullopt, BuiltInDefaultKeyTable());
+    EXPECT_TRUE(unknown.imported);
+    EXPECT_FALSE(unknown.applied);
+    EXPECT_TRUE(keyboard.calls.empty());
+    EXPECT_EQ(target.content.macros, source.content.macros);
+}
+
 TEST_F(ProfileTransfer, RefreshReadsTheKeyboardOrFallsBackToTheDefaultBlock) {
     MemoryKeyboard keyboard;
     ProfileData source;
