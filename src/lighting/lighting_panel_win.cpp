@@ -318,10 +318,19 @@ void CLightingPanel::Reload(int profile) {
     (void)session_.Read();  // a failed read keeps the previous records and an empty effect list
     session_.Load(profile);
     open_ = ReadOpenFlag();
+    // The profile's colour set was not loaded when it became current (its read failed): now it can be.
+    if (setUnread_ && session_.Effects().OffersPerKey()) ProfileChanged(profile);
 }
 
 void CLightingPanel::ProfileChanged(int profile) {
-    if (!session_.Effects().OffersPerKey()) return;
+    if (!session_.Effects().OffersPerKey()) {
+        // Unknown whether the keyboard offers per-key colours: the set of the profile before is not edited
+        // in this profile's name.
+        map_.Forget();
+        setUnread_ = true;
+        return;
+    }
+    setUnread_ = false;
     (void)map_.LoadActiveSet(profile);
     if (created_) FillSetList();
 }

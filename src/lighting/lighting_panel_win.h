@@ -111,6 +111,7 @@ private:
     widgets::CSkinCombo effectList_, setList_;
 
     bool created_ = false;
+    bool setUnread_ = false;  // a profile change found no effect list: its colour set waits for a read
     bool open_ = false;
     bool windowShown_ = false;
     bool timerRunning_ = false;

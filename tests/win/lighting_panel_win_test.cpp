@@ -300,6 +300,30 @@ TEST_F(LightingPanel, PaintingKeysWithTheCustomEffect) {
     EXPECT_NE(File(L"UserDengColor_0.userd").find("3=Night"), std::string::npos) << "an empty name changes nothing";
 }
 
+// The keyboard comes in on another profile with its information unreadable: that profile's colour set
+// cannot be loaded then. The next read that works loads it, and painting goes to that profile's set, never
+// to the set of the profile before.
+TEST_F(LightingPanel, AColourSetUnreadAtAProfileChangeIsLoadedByTheNextRead) {
+    ASSERT_TRUE(vk_.SetEffects({1, 20}));
+    SetStoredEffect(0, 20);
+    SetStoredEffect(1, 20);
+    (void)host_->SelectProfile(0);
+    OpenPanel();
+    ASSERT_TRUE(vk_.DropAnswers(qvx::ControlClient::kAlways, kv::CMD_READ_INFO));
+    kv::SetCurrentProfile(1);
+    Panel().Reload(1);
+    Panel().ProfileChanged(1);
+    ASSERT_TRUE(vk_.ClearFaults());
+    const std::string before = File(L"UserDengColor_0.userd");
+
+    Panel().Reload(1);  // the next read, as a lighting change on the keyboard brings it
+    ASSERT_TRUE(Panel().PerKeyEdit());
+    Command(static_cast<int>(kv::ControlOfPictureKey(0)));
+    EXPECT_EQ(File(L"UserDengColor_0.userd"), before);
+    EXPECT_NE(File(L"UserDengColor_1.userd").find("64="), std::string::npos);
+    kv::SetCurrentProfile(0);
+}
+
 TEST_F(LightingPanel, PreviewRunsOnlyWhileOpenShownAndMoving) {
     ASSERT_TRUE(vk_.SetEffects({1, 6, 9, 20}));
     SetStoredEffect(0, 1);
