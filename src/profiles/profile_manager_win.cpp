@@ -109,6 +109,9 @@ protected:
     INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
             case WM_COMMAND:
+                // Disabled while the main window writes to the keyboard: a click that still arrives is
+                // not taken, so no second write starts inside the first.
+                if (HIWORD(wParam) == BN_CLICKED && !IsWindowEnabled(m_hWnd)) return TRUE;
                 if (HIWORD(wParam) == BN_CLICKED) {
                     switch (LOWORD(wParam)) {
                         case IDC_PROFILE_ADD: Add(); return TRUE;
@@ -253,11 +256,15 @@ private:
     }
 
     void Apply() {
+        // Unapplied key edits are asked about before the keyboard's data replaces them. When their write
+        // fails or is declined, nothing is reloaded: the edits stay, with both Apply buttons offered.
+        if (host_.IsDirty()) {
+            if (!dialogs_.AskYesNo(m_hWnd, Text("PROFILE_SELECT_PROMPT"))) host_.SetDirty(false);  // No: discarded
+            else if (!host_.ApplyNow()) return;
+        }
         list_.Store(store_);
         list_.ApplyDone();
         ShowList();
-        // Unapplied key edits are asked about before the keyboard's data replaces them.
-        if (host_.IsDirty() && dialogs_.AskYesNo(m_hWnd, Text("PROFILE_SELECT_PROMPT"))) (void)host_.ApplyNow();
         host_.SetDirty(false);
         // Only one of the keyboard's three profiles is ever sent as a profile number.
         if (const std::optional<int> target = list_.ProfileToSend(); target && *target != GetDeviceProfile())

@@ -386,7 +386,10 @@ INT_PTR CKelvaneDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         default: break;
     }
     if (message == MSG_INIT && HasTag(wParam, TAG_INIT)) { OnInitMessage(); return TRUE; }
-    if (message == MSG_OPEN && HasTag(wParam, TAG_OPEN)) { OnOpenMessage(); return TRUE; }
+    if (message == MSG_OPEN && HasTag(wParam, TAG_OPEN)) {
+        if (!PutOffWhileWriting(MSG_OPEN)) OnOpenMessage();
+        return TRUE;
+    }
     if (message == MSG_PREPARE && HasTag(wParam, TAG_PREPARE)) {
         if (parts_.keyDialog) parts_.keyDialog->Prepare();
         return TRUE;
@@ -396,7 +399,10 @@ INT_PTR CKelvaneDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         else ExitProgram();
         return TRUE;
     }
-    if (message == MSG_PROFILE && HasTag(wParam, TAG_PROFILE)) { OnProfileMessage(); return TRUE; }
+    if (message == MSG_PROFILE && HasTag(wParam, TAG_PROFILE)) {
+        if (!PutOffWhileWriting(MSG_PROFILE)) OnProfileMessage();
+        return TRUE;
+    }
     if (message == MSG_BANK && HasTag(wParam, TAG_BANK)) { OnBankMessage(); return TRUE; }
     if (message == MSG_DETACHED) { OnDetachedMessage(); return TRUE; }
     if (message == MSG_LANGUAGE && HasTag(wParam, TAG_LANGUAGE)) {
@@ -441,7 +447,9 @@ HBRUSH CKelvaneDlg::OnStaticColour(HDC dc, HWND control) {
 
 bool CKelvaneDlg::OnCommand(UINT id, UINT notifyCode) {
     // Menu items carry 0; of a control only the click counts (a link area's double click arrives as a click
-    // and then STN_DBLCLK), so a double click reacts once.
+    // and then STN_DBLCLK), so a double click reacts once. While a write runs the window is disabled: a click
+    // that still arrives is not taken.
+    if (applying_ && notifyCode == BN_CLICKED) return true;
     if (parts_.lighting && parts_.lighting->OnCommand(id, notifyCode)) return true;
     if (notifyCode != BN_CLICKED) return false;
     if (OnKeyCommand(id)) return true;
@@ -699,21 +707,23 @@ void CKelvaneDlg::ReloadProfileData() {
 
 // Without the lighting panel the window still follows the keyboard's report rate: byte 15 of the current
 // profile's lighting record.
-void CKelvaneDlg::ReloadLighting() {
+void CKelvaneDlg::ReloadLighting() { ReloadLightingOf(CurrentProfile()); }
+
+void CKelvaneDlg::ReloadLightingOf(int profile) {
     if (parts_.lighting) {
-        parts_.lighting->Reload(CurrentProfile());
+        parts_.lighting->Reload(profile);
         parts_.lighting->Refresh();
         return;
     }
     uint8_t info[kInfoSize] = {};
     (void)ReadInfo(info);
     uint8_t rate[kPayloadSize] = {};
-    if (ReadLighting(rate, 1, static_cast<int>(CurrentProfile() * kLightingRecordSize + kReportRateOffset)) ==
-        kResultSuccess)
+    if (ReadLighting(rate, 1, static_cast<int>(profile * kLightingRecordSize + kReportRateOffset)) == kResultSuccess)
         ShowReportRate(std::min<int>(rate[0], 3));
 }
 
-void CKelvaneDlg::RefreshKeyMarks() { picture_.RefreshMarks(CurrentProfile(), CurrentGKeyBank()); }
+// The marks show the keys of the profile the key dialog reads and stores in.
+void CKelvaneDlg::RefreshKeyMarks() { picture_.RefreshMarks(KeyEditProfile(), CurrentGKeyBank()); }
 
 void CKelvaneDlg::ShowKeyColours() {
     if (!parts_.lighting) return;
@@ -740,20 +750,36 @@ void CKelvaneDlg::ShowProfileButtons(int profile) {
 
 int CKelvaneDlg::SelectProfile(int profile) {
     if (profile < 0 || profile > 2) return 0;
-    SetCurrentProfile(profile);
+    // The lighting of the profile asked for is read (and its colour page sent) first; the window takes the
+    // profile as its own only once the keyboard uses it.
     if (parts_.lighting) {
         parts_.lighting->Reload(profile);
         parts_.lighting->ProfileChanged(profile);
         parts_.lighting->Refresh();
         if (parts_.lighting->PerKeyEdit()) parts_.lighting->EndPerKeyEdit();
     } else {
-        ReloadLighting();
+        ReloadLightingOf(profile);
     }
-    if (GetDeviceProfile() == profile) return 1;
+    if (GetDeviceProfile() == profile) {
+        SetCurrentProfile(profile);
+        return 1;
+    }
     int switched = 0;
     if (parts_.profileFlows) switched = parts_.profileFlows->SwitchProfile(profile);
     else switched = WriteDeviceProfile(profile) == kResultSuccess ? 1 : 0;
-    if (switched == 0) return 0;
+    if (switched == 0) {
+        // Refused or failed: the window goes on with the profile the keyboard still uses, its lighting too.
+        if (parts_.lighting) {
+            parts_.lighting->Reload(CurrentProfile());
+            parts_.lighting->ProfileChanged(CurrentProfile());
+            parts_.lighting->Refresh();
+        } else {
+            ReloadLighting();
+        }
+        RefreshKeyMarks();
+        return 0;
+    }
+    SetCurrentProfile(profile);
     ShowProfileButtons(profile);
     RefreshKeyMarks();
     RedrawPicture();
@@ -772,9 +798,7 @@ void CKelvaneDlg::RestoreDefaults() {
     if (MessageBoxW(m_hWnd, UiText("MAIN_PROMPT_DEFAULT").c_str(), UiText("MAIN_CAPTION").c_str(),
                     MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDYES)
         return;
-    const int profile = GetDeviceProfile();
-    ResetKeysToDefault(TheProfileData(), static_cast<unsigned>(profile >= 0 && profile <= 2 ? profile : CurrentProfile()),
-                       static_cast<unsigned>(CurrentGKeyBank()));
+    ResetKeysToDefault(TheProfileData(), static_cast<unsigned>(KeyEditProfile()), static_cast<unsigned>(CurrentGKeyBank()));
     RefreshKeyMarks();
     SetDirty(true);
     if (parts_.lighting && parts_.lighting->PerKeyEdit()) parts_.lighting->RestoreDefaults();
@@ -883,7 +907,7 @@ void CKelvaneDlg::OnTimer(UINT_PTR id) {
             break;
         case TIMER_RELOAD_LIGHTING:
             KillTimer(m_hWnd, TIMER_RELOAD_LIGHTING);
-            ReloadLighting();
+            if (!PutOffWhileWriting(TIMER_RELOAD_LIGHTING)) ReloadLighting();
             break;
         case TIMER_PREVIEW:
             // The preview runs only while the panel shows one; the panel arms the timer again itself.
@@ -939,6 +963,7 @@ void CKelvaneDlg::ShowFileMenu() {
 }
 
 bool CKelvaneDlg::ApplyNow() {
+    if (!StartWriting()) return false;  // one write at a time
     ProgressThread progress;
     const bool withIndicator = progress.Start(m_hWnd, GetDlgItem(m_hWnd, IDC_BUSY_INDICATOR));
     Sleep(100);
@@ -949,7 +974,7 @@ bool CKelvaneDlg::ApplyNow() {
         if (written) SetDirty(false);
     }
     if (withIndicator) progress.Hide();
-    if (exitAfterApply_) ExitProgram();
+    EndWriting();
     return written;
 }
 
@@ -975,7 +1000,6 @@ bool CKelvaneDlg::WriteProfileDataToKeyboard() {
 }
 
 void CKelvaneDlg::RunWhilePumping(const std::function<void()>& work) {
-    applying_ = true;
     const bool wasEnabled = IsWindowEnabled(m_hWnd) != FALSE;
     EnableWindow(m_hWnd, FALSE);
     HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -999,7 +1023,6 @@ void CKelvaneDlg::RunWhilePumping(const std::function<void()>& work) {
     if (done != nullptr) CloseHandle(done);
     worker.join();
     if (wasEnabled) EnableWindow(m_hWnd, TRUE);
-    applying_ = false;
 }
 
 // The user exits: edits waiting to be applied are applied, dropped, or the program stays, as the user says.

@@ -47,6 +47,7 @@ public:
     void SetDirty(bool dirty) override;
     [[nodiscard]] bool IsDirty() const override { return dirty_; }
     [[nodiscard]] bool ApplyNow() override;
+    void RunKeyboardWork(const std::function<void()>& work) override;
     [[nodiscard]] int Profile() const override;
     int SelectProfile(int profile) override;
     [[nodiscard]] CPngButton* KeyButton(UINT controlId) override { return picture_.Button(controlId); }
@@ -85,6 +86,7 @@ private:
     void SetLabelFont(HWND label, const std::wstring& text);
     void ReloadProfileData();
     void ReloadLighting();
+    void ReloadLightingOf(int profile);
     void FreeProfileData();
     void OnTrayCallback(LPARAM mouseMessage);
     void OnTimer(UINT_PTR id);
@@ -110,6 +112,11 @@ private:
     // Runs the work on a thread of its own and pumps the window's messages until it has ended; the window
     // takes no input meanwhile.
     void RunWhilePumping(const std::function<void()>& work);
+    // One write at a time (main_window_writes_win.cpp): while one runs, every window of this thread is
+    // disabled, and the keyboard's events that need it are put off, to run once when it has ended.
+    [[nodiscard]] bool StartWriting();
+    void EndWriting();
+    [[nodiscard]] bool PutOffWhileWriting(UINT event);
     void CloseChildDialogs();
     void ExitAsked();
     void ExitProgram();
@@ -126,9 +133,11 @@ private:
     bool dirty_ = false;
     std::atomic<bool> initialised_{false};
     bool exiting_ = false;
-    bool applying_ = false;        // a write-out runs (RunWhilePumping)
+    bool applying_ = false;        // a write to the keyboard runs (StartWriting ... EndWriting)
     bool exitAfterApply_ = false;  // MSG_KILL arrived meanwhile
     bool askingExit_ = false;      // the exit's question about waiting edits is open
+    unsigned putOff_ = 0;            // events that came while a write ran (main_window_writes_win.cpp)
+    std::vector<HWND> disabledForWrite_;  // windows StartWriting disabled
     int startHiddenCounter_ = 2;  // non-client paints still to be turned into a hide
     bool shownOnce_ = false;      // ShowMainWindow ran: the window may become visible
     bool seenByUser_ = false;     // visible and not minimised, as the lighting panel was last told

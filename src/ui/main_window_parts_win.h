@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 
 namespace kv::skin {
@@ -36,6 +37,9 @@ public:
     [[nodiscard]] virtual bool IsDirty() const = 0;
     // Apply as the Apply button runs it (busy animation, write-out); true when everything was written.
     [[nodiscard]] virtual bool ApplyNow() = 0;
+    // Runs work that writes to the keyboard as Apply does: on a thread of its own with the busy animation,
+    // the window pumping its messages while every window that could start another write is disabled.
+    virtual void RunKeyboardWork(const std::function<void()>& work) { work(); }
 
     // The profile the window shows and edits (0-2).
     [[nodiscard]] virtual int Profile() const = 0;
