@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "app/app_messages.h"
+#include "app/current_profile.h"
 #include "device/bank_indicator.h"
 #include "device/commands.h"
 #include "device/device_events.h"
@@ -81,6 +82,11 @@ void MarkFirstAttachHandled() { Workers().MarkFirstAttachHandled(); }
 bool KeyboardAttached() { return Workers().IsAttached(); }
 
 int KeyboardProfile() { return GetDeviceProfile(); }
+
+int KeyEditProfile() {
+    const int profile = GetDeviceProfile();
+    return profile >= 0 && profile <= 2 ? profile : CurrentProfile();
+}
 
 void CopyDefaultKeyTable(uint8_t out[kKeyTableSize]) {
     const KeyTableBlock table = CurrentDefaultKeyTable();

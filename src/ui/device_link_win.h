@@ -25,5 +25,8 @@ void CopyDefaultKeyTable(uint8_t out[378]);
 [[nodiscard]] int KeyboardMacroCapacity();
 // The keyboard's current on-board profile (cached), -1 when it cannot be read.
 [[nodiscard]] int KeyboardProfile();
+// The profile whose keys the window shows and the key dialog reads and stores in: the keyboard's current
+// profile, or the window's while the keyboard cannot say.
+[[nodiscard]] int KeyEditProfile();
 
 }  // namespace kv
