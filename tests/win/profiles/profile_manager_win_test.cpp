@@ -9,6 +9,8 @@
 #include <map>
 
 #include "device/commands.h"
+#include "keys/assignment_store.h"
+#include "keys/key_catalogue.h"
 #include "profile_test_host_win.h"
 #include "profiles/profile_exchange.h"
 #include "profiles/profile_file.h"
@@ -152,6 +154,42 @@ TEST_F(ProfileManagerVk, ASwitchFromTheWindowMarksTheRowWhenNothingIsUnapplied) 
         EXPECT_FALSE(mark.c_str()[0] == L'\0');
         Click(d, IDCANCEL);
     });
+}
+
+// Apply with key edits waiting, answered Yes, whose write fails: nothing is read over the edits, in memory
+// or in the working file, and both Apply buttons stay offered.
+TEST_F(ProfileManagerVk, AFailedWriteOfWaitingEditsKeepsThemAndReloadsNothing) {
+    ProfileData& data = TheProfileData();
+    ASSERT_TRUE(StoreAssignment(data, 0, static_cast<unsigned>(KeyIndexOf(0x01E)), ASSIGN_DISABLED, 0, 0));
+    ASSERT_TRUE(SaveProfileFile(WorkingFile(), data));
+    std::vector<uint8_t> fileBefore;
+    ASSERT_TRUE(ReadWholeFile(WorkingFile(), fileBefore));
+    ProfileContent edited;
+    {
+        std::lock_guard<std::mutex> hold(data.lock);
+        edited = data.content;
+    }
+    host_.SetDirty(true);
+    dialogs_.answers = {true};  // apply the edits first
+    kvtest::RunModalWith(manager_, [&](HWND d) {
+        ClickRow(d, 1);
+        ASSERT_TRUE(Keyboard().RefuseWrites(qvx::ControlClient::kAlways));
+        Click(d, IDC_PROFILE_APPLY);
+        ASSERT_TRUE(Keyboard().ClearFaults());
+        EXPECT_TRUE(Enabled(d, IDC_PROFILE_APPLY));
+        Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(host_.applies, 1);
+    EXPECT_TRUE(host_.IsDirty());
+    EXPECT_TRUE(host_.selected.empty()) << "no switch after a failed write";
+    {
+        std::lock_guard<std::mutex> hold(data.lock);
+        EXPECT_TRUE(data.content == edited);
+    }
+    std::vector<uint8_t> fileAfter;
+    ASSERT_TRUE(ReadWholeFile(WorkingFile(), fileAfter));
+    EXPECT_EQ(fileAfter, fileBefore);
+    EXPECT_TRUE(store_.values.empty()) << "the list is not stored either";
 }
 
 }  // namespace
