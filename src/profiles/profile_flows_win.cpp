@@ -1,8 +1,10 @@
-// Runs on the main window's thread. Keyboard reads and writes block it for their duration (the HID
-// service answers on its own thread, which never waits for the window).
+// Runs on the main window's thread. Keyboard reads block it for their duration (the HID service answers on
+// its own thread, which never waits for the window); an import's reads and write run in the host's
+// RunKeyboardWork, on a thread of their own while the window pumps its messages.
 #include "profiles/profile_flows_win.h"
 
 #include <cstring>
+#include <optional>
 
 #include "device/commands.h"
 #include "keys/assignment_action_code.h"
@@ -13,6 +15,7 @@
 #include "profiles/profile_switch.h"
 #include "profiles/profile_transfer.h"
 #include "profiles/profile_window_win.h"
+#include "ui/device_link_win.h"
 #include "profiles/waiting_edits_win.h"
 
 namespace kv {
@@ -30,6 +33,15 @@ public:
 private:
     HCURSOR old_;
 };
+
+// The keyboard's macro area for an import: read now, or as read at attach; unknown when neither worked (the
+// largest area is never assumed: macros that do not fit would be cut on the keyboard).
+std::optional<std::size_t> ImportMacroCapacity() {
+    uint8_t info[kInfoSize] = {};
+    if (ReadInfo(info) == kResultSuccess) return std::size_t{info[kInfoCapacityOffset]} * 128;
+    if (const int known = KeyboardMacroCapacity(); known > 0) return static_cast<std::size_t>(known);
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -97,15 +109,19 @@ void ProfileFlows::Import() {
 
 void ProfileFlows::ImportFile(const std::wstring& path) {
     ImportOutcome out;
-    {
-        WaitCursor wait;
-        // The file is checked before the keyboard is asked for anything: a bad file never reaches it.
-        ProfileContent checked;
-        const bool valid = ReadProfileForImport(path, checked).code == kValidateOk;
-        const std::size_t capacity = valid ? ReadKeyboardMacroCapacity() : 0;
-        const KeyTableBlock defaults = valid ? KeyboardDefaultKeys() : BuiltInDefaultKeyTable();
+    // The file is checked before the keyboard is asked for anything: a bad file never reaches it.
+    ProfileContent checked;
+    if (ReadProfileForImport(path, checked).code != kValidateOk) {
         out = ImportProfileFile(path, WorkingFile(), TheProfileData(), TheProfileDataSnapshot(), CommandSetDataLink(),
-                                capacity, defaults);
+                                std::nullopt, BuiltInDefaultKeyTable());
+    } else {
+        // Written as Apply writes: on a thread of its own, the window pumping with the busy animation.
+        host_.RunKeyboardWork([&] {
+            const std::optional<std::size_t> capacity = ImportMacroCapacity();
+            const KeyTableBlock defaults = KeyboardDefaultKeys();
+            out = ImportProfileFile(path, WorkingFile(), TheProfileData(), TheProfileDataSnapshot(), CommandSetDataLink(),
+                                    capacity, defaults);
+        });
     }
     if (!out.imported) {
         for (const char* key : {out.firstMessage, out.secondMessage}) {
@@ -115,18 +131,10 @@ void ProfileFlows::ImportFile(const std::wstring& path) {
         return;
     }
     host_.RefreshKeyMarks();
-    const bool written = out.write.written && out.write.result == kResultSuccess;
-    if (written) {
-        // The keyboard now holds exactly the working data.
-        ProfileData& data = TheProfileData();
-        std::lock_guard<std::mutex> hold(data.lock);
-        data.fromKeyboard = true;
-        data.readBase = ProfileContent{};
-    }
-    // The keyboard does not hold what the window shows until a write succeeds: Apply stays offered.
-    host_.SetDirty(!written);
+    // The keyboard does not hold what the window shows until a write succeeds in full: Apply stays offered.
+    host_.SetDirty(!out.applied);
     if (out.write.messageKey != nullptr) dialogs_.Tell(host_.Window(), Text(out.write.messageKey));
-    if (!written && (out.write.messageKey == nullptr || std::strcmp(out.write.messageKey, kMessageMacroTooLong) != 0))
+    if (!out.applied && (out.write.messageKey == nullptr || std::strcmp(out.write.messageKey, kMessageMacroTooLong) != 0))
         dialogs_.Tell(host_.Window(), Text("PROFILE_IMPORT_WRITE_FAILED"));
 }
 

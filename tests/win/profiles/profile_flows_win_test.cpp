@@ -2,6 +2,8 @@
 // export then import in both forms, and damaged files that must change nothing anywhere.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "device/commands.h"
 #include "keys/assignment_key_table.h"
 #include "keys/assignment_store.h"
@@ -147,7 +149,10 @@ TEST_F(ProfileFlowsVk, ExportThenImportRestoresEverythingAndWritesTheKeyboard) {
         }
         host_.SetDirty(true);
         dialogs_.files = {FileChoice{path, 0}};
+        const int works = host_.keyboardWorks;
+        ASSERT_TRUE(Keyboard().ClearLog());
         flows_.Import();
+        EXPECT_EQ(host_.keyboardWorks, works + 1) << "the import's keyboard traffic runs as Apply's does";
         EXPECT_TRUE(dialogs_.told.empty());
         EXPECT_FALSE(host_.IsDirty());
         EXPECT_EQ(SerializeProfile(Working()), expected);
@@ -164,6 +169,50 @@ TEST_F(ProfileFlowsVk, ExportThenImportRestoresEverythingAndWritesTheKeyboard) {
             const KeyTableBlock block = BuildKeyTableBlock(TheProfileDataSnapshot(), p, KeyboardDefaultKeys());
             EXPECT_TRUE(std::equal(block.begin(), block.end(), tables.begin() + p * kKeyTableSize)) << p;
         }
+    }
+}
+
+// An import whose write fails in any report, or whose macro area cannot be measured because the keyboard's
+// information cannot be read, keeps the imported data as edits waiting for Apply and says so.
+TEST_F(ProfileFlowsVk, AnImportNotWrittenInFullStaysUnapplied) {
+    Edit();
+    const ProfileContent edited = Working();
+    const std::wstring path = Scratch("partly.kvp").wstring();
+    dialogs_.files = {FileChoice{path, 0}};
+    flows_.Export();
+    ASSERT_TRUE(dialogs_.told.empty());
+    const struct {
+        const char* what;
+        uint8_t command;
+        int drops;
+        bool writes;
+    } cases[] = {
+        {"begin unanswered", CMD_BEGIN, qvx::ControlClient::kAlways, true},
+        {"a macro chunk unanswered", CMD_WRITE_MACROS, 3, true},
+        {"end unanswered", CMD_END, qvx::ControlClient::kAlways, true},
+        {"information unreadable", CMD_READ_INFO, qvx::ControlClient::kAlways, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        {
+            std::lock_guard<std::mutex> hold(TheProfileData().lock);
+            TheProfileData().content = ProfileContent{};
+        }
+        host_.SetDirty(false);
+        dialogs_.told.clear();
+        ASSERT_TRUE(Keyboard().ClearLog());
+        ASSERT_TRUE(Keyboard().DropAnswers(c.drops, c.command));
+        dialogs_.files = {FileChoice{path, 0}};
+        flows_.Import();
+        ASSERT_TRUE(Keyboard().ClearFaults());
+        EXPECT_TRUE(host_.IsDirty());
+        EXPECT_EQ(SerializeProfile(Working()), SerializeProfile(edited));
+        EXPECT_EQ(dialogs_.told, std::vector<std::wstring>{Text("PROFILE_IMPORT_WRITE_FAILED")});
+        std::vector<std::vector<uint8_t>> reports;
+        ASSERT_TRUE(Keyboard().Reports("vendor:", reports));
+        const bool began = std::any_of(reports.begin(), reports.end(),
+                                       [](const std::vector<uint8_t>& r) { return r.size() > 3 && r[3] == CMD_BEGIN; });
+        EXPECT_EQ(began, c.writes);
     }
 }
 

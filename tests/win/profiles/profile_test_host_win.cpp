@@ -102,6 +102,12 @@ bool TestHost::ApplyNow() {
     return ok;
 }
 
+void TestHost::RunKeyboardWork(const std::function<void()>& work) {
+    ++keyboardWorks;
+    std::thread worker(work);
+    worker.join();
+}
+
 int TestHost::SelectProfile(int profile) {
     selected.push_back(profile);
     profile_ = profile;

@@ -52,6 +52,8 @@ public:
     bool IsDirty() const override { return dirty_; }
     // Writes every profile and the macros, as the window's Apply does with its busy animation.
     bool ApplyNow() override;
+    // Runs the work on a thread of its own, as the window does, and counts it.
+    void RunKeyboardWork(const std::function<void()>& work) override;
     int Profile() const override { return profile_; }
     int SelectProfile(int profile) override;
     CPngButton* KeyButton(UINT) override { return nullptr; }
@@ -66,6 +68,7 @@ public:
     kv::ProfileFlowsPart* flows = nullptr;  // SelectProfile's switch
     int keyMarkRefreshes = 0;
     int applies = 0;
+    int keyboardWorks = 0;
     std::vector<int> selected;
 
 private:
