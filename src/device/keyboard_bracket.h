@@ -21,7 +21,7 @@ public:
 void OpenKeyboardBracket();
 void CloseKeyboardBracket();
 
-// A bracket is open on some thread (tests, and windows that put off what needs the keyboard).
+// A bracket is open on some thread.
 [[nodiscard]] bool KeyboardBracketOpen();
 
 }  // namespace kv
