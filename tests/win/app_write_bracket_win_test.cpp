@@ -52,6 +52,7 @@ TEST(AppWriteBracket, EventsInTheMiddleOfApplyWaitForItsEndAndRunOnce) {
     DWORD_PTR ignored = 0;
     // Sent, so each has been handled when the call returns (the device link sends the re-attach too).
     SendMessageTimeoutW(w.main, kv::MSG_PROFILE, kv::TAG_PROFILE, 0, SMTO_NORMAL, 3000, &ignored);
+    SendMessageTimeoutW(w.main, kv::MSG_OPEN, kv::TAG_OPEN, 0, SMTO_NORMAL, 3000, &ignored);  // the firmware check
     SendMessageTimeoutW(manager, WM_COMMAND, MAKEWPARAM(IDC_PROFILE_APPLY, BN_CLICKED), 0, SMTO_NORMAL, 3000, &ignored);
     std::this_thread::sleep_for(300ms);  // the lighting change's timer comes when the window's queue is empty
     EXPECT_FALSE(IsWindowEnabled(manager)) << "the profile manager could start a write of its own";
@@ -60,15 +61,20 @@ TEST(AppWriteBracket, EventsInTheMiddleOfApplyWaitForItsEndAndRunOnce) {
     // Apply ends; the re-attach's reload (with the lighting) runs once after it.
     ASSERT_TRUE(WaitFor([&] { return Count(w.s, kv::CMD_END) > 0; }, 30s));
     ASSERT_TRUE(w.s.Vk().DelayAnswers(0));
+    // The log once the reload has read the keys and the lighting, taken with no bracket open.
+    std::vector<std::vector<uint8_t>> reports;
+    std::vector<uint8_t> commands;
     ASSERT_TRUE(WaitFor([&] {
-        return Count(w.s, kv::CMD_READ_LIGHTING) >= 3 && Count(w.s, kv::CMD_READ_KEYTABLE) >= 21;
+        reports = VendorReports(w.s);
+        commands.clear();
+        for (const auto& r : reports) commands.push_back(r.size() > kCommand ? r[kCommand] : 0);
+        const auto count = [&](uint8_t c) { return std::count(commands.begin(), commands.end(), c); };
+        return count(kv::CMD_READ_LIGHTING) >= 3 && count(kv::CMD_READ_KEYTABLE) >= 21 &&
+               count(kv::CMD_BEGIN) == count(kv::CMD_END);
     }, 20s));
     EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(manager) != FALSE; }));
     EXPECT_TRUE(w.s.FindMessageBox(kv::LookupText("MAIN_CAPTION", kv::GetLanguageIndex())) == nullptr);
 
-    const auto reports = VendorReports(w.s);
-    std::vector<uint8_t> commands;
-    for (const auto& r : reports) commands.push_back(r.size() > kCommand ? r[kCommand] : 0);
     // Every bracket whole, none inside another; Apply's holds its writes and nothing else.
     int applyBrackets = 0;
     std::size_t applyEnd = 0;
