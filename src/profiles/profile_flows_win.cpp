@@ -15,8 +15,8 @@
 #include "profiles/profile_switch.h"
 #include "profiles/profile_transfer.h"
 #include "profiles/profile_window_win.h"
-#include "ui/device_link_win.h"
 #include "profiles/waiting_edits_win.h"
+#include "ui/device_link_win.h"
 
 namespace kv {
 
