@@ -682,6 +682,11 @@ void CKelvaneDlg::OnProfileMessage() {
         SetCurrentProfile(profile);
         ShowProfileButtons(profile);
     }
+    FollowCurrentProfile();
+}
+
+// The lighting (panel or report rate) and the key marks show the current profile.
+void CKelvaneDlg::FollowCurrentProfile() {
     if (parts_.lighting) {
         parts_.lighting->Reload(CurrentProfile());
         parts_.lighting->ProfileChanged(CurrentProfile());
@@ -769,14 +774,7 @@ int CKelvaneDlg::SelectProfile(int profile) {
     else switched = WriteDeviceProfile(profile) == kResultSuccess ? 1 : 0;
     if (switched == 0) {
         // Refused or failed: the window goes on with the profile the keyboard still uses, its lighting too.
-        if (parts_.lighting) {
-            parts_.lighting->Reload(CurrentProfile());
-            parts_.lighting->ProfileChanged(CurrentProfile());
-            parts_.lighting->Refresh();
-        } else {
-            ReloadLighting();
-        }
-        RefreshKeyMarks();
+        FollowCurrentProfile();
         return 0;
     }
     SetCurrentProfile(profile);

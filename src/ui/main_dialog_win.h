@@ -86,6 +86,7 @@ private:
     void SetLabelFont(HWND label, const std::wstring& text);
     void ReloadProfileData();
     void ReloadLighting();
+    void FollowCurrentProfile();
     void ReloadLightingOf(int profile);
     void FreeProfileData();
     void OnTrayCallback(LPARAM mouseMessage);

@@ -24,24 +24,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs kvtool.exe from the bin folder with the session's keyboard (plugged in for the tool); exit code.
-DWORD RunKvtool(const std::wstring& arguments) {
-    SetEnvironmentVariableW(L"KELVANE_VK_ATTACHED", L"1");
-    std::wstring line = L"\"" + BinFolder() + L"\\kvtool.exe\" " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    DWORD code = 0xFFFFFFFF;
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, 60000);
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    SetEnvironmentVariableW(L"KELVANE_VK_ATTACHED", L"0");
-    return code;
-}
-
 // A message box of the instance whose text begins with the language text's start.
 HWND WaitBoxWithText(const AppSession& s, const std::wstring& start) {
     HWND found = nullptr;

@@ -20,24 +20,6 @@ using namespace std::chrono_literals;
 
 constexpr std::size_t kCommand = 3, kOffset = 5;
 
-// Runs kvtool.exe from the bin folder with the session's keyboard (plugged in for the tool); exit code.
-DWORD RunKvtool(const std::wstring& arguments) {
-    SetEnvironmentVariableW(L"KELVANE_VK_ATTACHED", L"1");
-    std::wstring line = L"\"" + BinFolder() + L"\\kvtool.exe\" " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    DWORD code = 0xFFFFFFFF;
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, 60000);
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    SetEnvironmentVariableW(L"KELVANE_VK_ATTACHED", L"0");
-    return code;
-}
-
 std::vector<std::vector<uint8_t>> Reports(const AppSession& s, uint8_t command) {
     std::vector<std::vector<uint8_t>> all, found;
     EXPECT_TRUE(s.Vk().Reports("vendor:", all));

@@ -222,6 +222,29 @@ void ShownSession::RestoreDefaults() {
     Answer(box, IDYES);
 }
 
+std::vector<std::vector<uint8_t>> VendorReports(const AppSession& s) {
+    std::vector<std::vector<uint8_t>> reports;
+    EXPECT_TRUE(s.Vk().Reports("vendor:", reports));
+    return reports;
+}
+
+DWORD RunKvtool(const std::wstring& arguments) {
+    SetEnvironmentVariableW(L"KELVANE_VK_ATTACHED", L"1");
+    std::wstring line = L"\"" + BinFolder() + L"\\kvtool.exe\" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    DWORD code = 0xFFFFFFFF;
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, 60000);
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    SetEnvironmentVariableW(L"KELVANE_VK_ATTACHED", L"0");
+    return code;
+}
+
 std::wstring WindowText(HWND w) {
     wchar_t text[512] = {};
     GetWindowTextW(w, text, 512);

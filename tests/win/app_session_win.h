@@ -84,6 +84,11 @@ struct ShownSession {
     HWND main = nullptr;
 };
 
+// Every report the session's keyboard received on its vendor collection, oldest first.
+[[nodiscard]] std::vector<std::vector<uint8_t>> VendorReports(const AppSession& s);
+// Runs kvtool.exe from the bin folder with the session's keyboard (plugged in for the tool); its exit code.
+DWORD RunKvtool(const std::wstring& arguments);
+
 // The text of a message box's message.
 [[nodiscard]] std::wstring MessageBoxText(HWND box);
 [[nodiscard]] std::wstring WindowText(HWND w);

@@ -20,12 +20,6 @@ using namespace std::chrono_literals;
 
 constexpr std::size_t kCommand = 3, kLength = 4, kOffset = 5, kPayload = 8;
 
-std::vector<std::vector<uint8_t>> VendorReports(const AppSession& s) {
-    std::vector<std::vector<uint8_t>> reports;
-    EXPECT_TRUE(s.Vk().Reports("vendor:", reports));
-    return reports;
-}
-
 long Count(const AppSession& s, uint8_t command) {
     const auto reports = VendorReports(s);
     return std::count_if(reports.begin(), reports.end(),
