@@ -45,9 +45,14 @@ const char* FailureName(HidFailure f) {
     return "failed";
 }
 
+// The system's code only when there is one: a failure the system gave no code for says just that.
 std::string Describe(const char* what, const std::string& id, const HidError& e) {
     char code[64];
-    std::snprintf(code, sizeof code, ": %s (system error %u)", FailureName(e.failure), static_cast<unsigned>(e.systemCode));
+    if (e.systemCode != 0)
+        std::snprintf(code, sizeof code, ": %s (system error %u)", FailureName(e.failure),
+                      static_cast<unsigned>(e.systemCode));
+    else
+        std::snprintf(code, sizeof code, ": %s (no system error given)", FailureName(e.failure));
     return std::string(what) + (id.empty() ? "" : " " + id) + code;
 }
 
@@ -66,6 +71,7 @@ struct HidKeyboard::OpenDevice {
     const uint64_t generation;
     const HidDevice device;
     std::mutex writeMu;  // one output report at a time on this handle
+    bool shortCountLogged = false;  // under writeMu: a short byte count is logged once per handle
 };
 
 HidKeyboard::HidKeyboard(HidPort port, HidKeyboardTimings timings) : port_(port), timings_(timings) {}
@@ -356,6 +362,7 @@ HidKeyboard::PresenceChange HidKeyboard::Scan() {
             for (const auto& [handle, sub] : subscriptions_)
                 if (Same(sub.collection, kv::kVendorCollection)) change.subscribers.emplace_back(handle, sub);
             Log(attached ? "keyboard attached" : "keyboard removed");
+            if (attached) NoteMissingConsumer();
         }
         attached_ = attached;
         scanned_ = true;
@@ -413,6 +420,17 @@ void HidKeyboard::HandOver(std::vector<PendingOpen>& pending, std::vector<HidDev
         if (!p.started) StartReader(p.reader);
     }
     readerWake_.notify_all();
+}
+
+// Some systems list only a keyboard's first top-level collection (Wine gives the others no interface): the
+// vendor collection works, but the keyboard's own bank switches and lighting changes never arrive. Said once
+// per attach when a consumer subscription has nothing to read; mu_ held.
+void HidKeyboard::NoteMissingConsumer() {
+    const bool wanted = std::any_of(subscriptions_.begin(), subscriptions_.end(),
+                                    [](const auto& s) { return FansOut(s.second.collection); });
+    if (!wanted || FindPresent(kv::kConsumerCollection) != nullptr) return;
+    Log("the keyboard's consumer-control collection is not listed by the system: its bank switch and lighting "
+        "events cannot be read; commands work as usual");
 }
 
 const HidKeyboard::Collection* HidKeyboard::FindPresent(kv::CollectionUsage wanted) const {
@@ -558,6 +576,7 @@ uint32_t HidKeyboard::Subscribe(kv::CollectionUsage collection, kv::ServiceCallb
                 pending.push_back({reader, Handoff{nullptr, c.id, c.caps, generation_}, true});
                 StartReader(reader);
             }
+            if (attached_) NoteMissingConsumer();
         } else {
             auto reader = NewReader(handle, sub, {});
             if (const Collection* c = Choose(collection); c != nullptr) {
@@ -662,6 +681,9 @@ void HidKeyboard::ReaderLoop(const std::shared_ptr<Reader>& reader) {
                         " cannot be opened for reading (sharing violation)");
                 reader->heldLogged = held;
                 if (!held) rescanRequested_ = true;
+                // A path the system no longer knows is its word that the collection went (Wine says so only
+                // this way): the listing that misses it need not be confirmed by a second one a while later.
+                if (e.failure == HidFailure::Gone) removalNoticed_ = true;
                 scanWake_.notify_all();
                 failures = std::min(failures + 1, 5);
                 readerWake_.wait_for(lock, timings_.retryDelay * (1 << (failures - 1)), [&] {
@@ -845,16 +867,30 @@ int HidKeyboard::SendOutput(kv::CollectionUsage collection, const uint8_t* data,
             return 0;
         }
         int sent = 0;
+        int shortCount = 0;
         HidError error;
         {
             std::lock_guard<std::mutex> lock(device->writeMu);
             sent = feature ? port_.setFeature(port_.context, device->device, report.data(), report.size())
                            : port_.write(port_.context, device->device, report.data(), report.size(),
                                          timings_.writeTimeoutMs);
-            if (feature ? sent <= 0 : sent != static_cast<int>(report.size())) error = PortError();
+            // A report goes out whole or not at all: a write the system finished is sent, whatever count it
+            // gives (one system counts a numbered report without its id byte). The count is only logged.
+            if (sent <= 0) error = PortError();
+            else if (!feature && sent != static_cast<int>(report.size()) && !device->shortCountLogged) {
+                device->shortCountLogged = true;
+                shortCount = sent;
+            }
         }
-        WaitForAnswerAndRelease(taken, sent == static_cast<int>(report.size()));
-        if (feature ? sent > 0 : sent == static_cast<int>(report.size())) return static_cast<int>(length);
+        WaitForAnswerAndRelease(taken, sent > 0);
+        if (shortCount > 0) {
+            char line[120];
+            std::snprintf(line, sizeof line, ": the system counted %d of the report's %u bytes written; taken as sent",
+                          shortCount, static_cast<unsigned>(report.size()));
+            std::lock_guard<std::mutex> lock(mu_);
+            Log("writing to " + device->id + line);
+        }
+        if (sent > 0) return static_cast<int>(length);
         if (error.failure == HidFailure::None) error.failure = HidFailure::Other;
         {
             std::lock_guard<std::mutex> lock(mu_);

@@ -130,6 +130,7 @@ private:
     bool PortComplete() const;
     HidError PortError() const;
     PresenceChange Scan();                                           // mu_ not held
+    void NoteMissingConsumer();  // mu_ held
     const Collection* FindPresent(kv::CollectionUsage wanted) const;  // mu_ held
     const Collection* Choose(kv::CollectionUsage wanted);            // mu_ held
     const Collection* TargetOf(const Reader& reader);                // mu_ held

@@ -86,8 +86,9 @@ struct HidPort {
     // Input reports, report id first: bytes read (> 0), kIoTimedOut or kIoFailed. A system that queues
     // reports may fill the buffer with as many whole reports as fit: callers ask for one report's length.
     int (*read)(void* context, HidDevice device, uint8_t* buffer, std::size_t capacity, int timeoutMs) = nullptr;
-    // One output report, report id first: bytes written (the whole report), or <= 0 when it did not go out
-    // within timeoutMs (lastError: TimedOut; handleDead when the cancelled transfer is still pending).
+    // One output report, report id first: > 0 when the system finished the write (the count it gives, which
+    // may be short of the report's length although the report went out whole), or <= 0 when it did not go
+    // out within timeoutMs (lastError: TimedOut; handleDead when the cancelled transfer is still pending).
     int (*write)(void* context, HidDevice device, const uint8_t* data, std::size_t length, int timeoutMs) = nullptr;
     // One feature report; > 0 when accepted.
     int (*setFeature)(void* context, HidDevice device, const uint8_t* data, std::size_t length) = nullptr;

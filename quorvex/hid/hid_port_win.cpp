@@ -293,8 +293,11 @@ int Transfer(WinDevice* d, std::unique_ptr<WinTransfer>& slot, bool reading, uin
         if (reading) {
             if (moved > 0) std::memcpy(readBuffer, t.buffer.data(), std::min<std::size_t>(moved, t.buffer.size()));
             if (moved == 0) Note(ERROR_TIMEOUT, HidFailure::TimedOut);
+            return static_cast<int>(moved);
         }
-        return static_cast<int>(moved);
+        // A finished write sent the whole report; the count is passed on as the system gave it (Wine counts
+        // one byte fewer for a numbered report), or the report's length when the system gave none.
+        return moved > 0 ? static_cast<int>(moved) : static_cast<int>(length);
     }
     const DWORD error = GetLastError();
     if (error == ERROR_OPERATION_ABORTED) {

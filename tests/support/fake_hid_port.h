@@ -1,7 +1,7 @@
 // A stand-in for the system's HID layer under the hardware backend: collections with ids, attributes and
 // caps, input reports queued to every open handle (as the system gives each handle its own copy; a report
 // that arrives while no handle is open is lost), reads that return as many queued reports as fit the
-// buffer, output reports recorded, removal, re-plugging, handles gone stale, a removal in the middle of a
+// buffer, output reports recorded (also with the short byte count Wine gives), removal, re-plugging, handles gone stale, a removal in the middle of a
 // write, writes that fail with a given error or time out, listings that fail or miss the keyboard, a
 // listing that is held up, and the system's error for each failed call; the system's notifications
 // (arrival, removal, query-remove, suspend and resume), other programs holding a collection without
@@ -48,6 +48,8 @@ public:
         bool heldExclusively = false;  // another program opened it sharing nothing: every open fails
         bool writersRefused = false;   // another program opened it sharing only reading: writers fail
         bool echoWrites = false;       // the keyboard answers each report written with the same bytes
+        // Writes go out whole but the system counts this many bytes fewer (Wine leaves out the report id).
+        int shortCount = 0;
         std::vector<Bytes> written;
         std::vector<Bytes> features;
         int opens = 0;
@@ -544,7 +546,8 @@ private:
             Fail(qvx::hid::HidFailure::TimedOut, 1460, c.neverCompletes);
             return qvx::hid::kIoTimedOut;
         }
-        return static_cast<int>(length);
+        LastError() = qvx::hid::HidError{};  // a finished write leaves no system error behind
+        return static_cast<int>(length) - c.shortCount;
     }
     int SetFeature(qvx::hid::HidDevice d, const uint8_t* data, std::size_t length) {
         auto* h = static_cast<Handle*>(d);

@@ -875,6 +875,74 @@ TEST_F(HidKeyboardTest, AFailedWriteIsSentAgainOnlyOnAStaleHandle) {
     }
 }
 
+// Wine finishes a write of a numbered report and counts one byte fewer than written: the report went out
+// whole, so it is sent, once, on the same handle, and the log tells of the count without a system error.
+TEST_F(HidKeyboardTest, AWriteTheSystemCountsShortIsSentOnceAndLoggedWithoutASystemError) {
+    port_.AddKeyboard("kb-");
+    port_.Change("kb-vendor", [](auto& c) { c.shortCount = 1; });
+    port_.Change("kb-indicator", [](auto& c) { c.shortCount = 1; });
+    auto& hid = Start();
+    (void)hid.SetVerbosity(1);
+    const Bytes request = Command(0x0B);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);
+    const auto vendor = port_.Get("kb-vendor");
+    EXPECT_EQ(vendor.writeCalls, 2);
+    EXPECT_EQ(vendor.opens, 1);
+    const Bytes indicator{0x05, 0x01};
+    EXPECT_EQ(hid.WriteStatus(kv::kIndicatorCollection, indicator.data(), indicator.size(), nullptr), 2);
+    EXPECT_EQ(port_.Get("kb-indicator").writeCalls, 1);
+    EXPECT_TRUE(port_.Logged("the system counted 64 of the report's 65 bytes written"));
+    for (const std::string& line : port_.LogLines()) EXPECT_EQ(line.find("system error 0"), std::string::npos) << line;
+}
+
+// Wine gives only a keyboard's first top-level collection an interface: the vendor collection alone is
+// listed. Commands still work, a consumer subscription simply has nothing to read, and the log says why
+// the keyboard's own events never come, again when the keyboard is plugged in again.
+TEST_F(HidKeyboardTest, AKeyboardListedWithoutItsConsumerCollectionWorksAndTheLogSaysSo) {
+    port_.Add("kb-vendor", 0x0C45, 0x7A31, 0xFF1C, 0x0092, 65, 65);
+    auto& hid = Start();
+    (void)hid.SetVerbosity(1);
+    const char* note = "consumer-control collection is not listed";
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    EXPECT_FALSE(port_.Logged(note));  // nobody asked for the events yet
+    Subscribe(kv::kConsumerCollection, kv::kTagCons);
+    EXPECT_TRUE(port_.Logged(note));
+    const Bytes request = Command(0x0A);
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);
+
+    const auto before = port_.LogLines().size();
+    port_.SetPresent("kb-vendor", false);
+    ASSERT_TRUE(Eventually([&] { return hid.DeviceCount(kv::kVendorCollection) == 0; }));
+    port_.SetPresent("kb-vendor", true);
+    auto attached = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+    for (int i = 0; i < 2 && attached && attached->countOrState == 0; ++i)
+        attached = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+    ASSERT_TRUE(attached && attached->countOrState != 0);
+    const auto lines = port_.LogLines();
+    EXPECT_TRUE(std::any_of(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end(),
+                            [&](const std::string& l) { return l.find(note) != std::string::npos; }));
+    EXPECT_EQ(hid.WriteReport(kv::kVendorCollection, request.data(), request.size()), 64);
+}
+
+// Wine tells of no removal: the reader's read fails, and opening the path again fails because the system no
+// longer knows it. That is the system's word, so the listing that misses the keyboard removes it at once
+// instead of waiting for a second listing a while later.
+TEST_F(HidKeyboardTest, AReaderThatCannotReopenAVanishedPathMakesTheMissingListingARemoval) {
+    port_.AddKeyboard("kb-");
+    auto timings = FastTimings();
+    timings.scanInterval = 60s;
+    timings.backstopInterval = 60s;
+    timings.removalConfirmDelay = 60s;
+    port_.SetWatchable(false);
+    Start(timings);
+    Subscribe(kv::kVendorCollection, kv::kTagCtrl);
+    ASSERT_TRUE(port_.WaitEveryReaderWaiting());
+    port_.SetKeyboardPresent("kb-", false);
+    auto state = Inbox::Get().Take(kv::kNotifyStateChange, kv::kTagCtrl);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->countOrState, 0u);
+}
+
 // A write whose cancelled transfer never completes leaves its handle unusable: it is not sent again, and
 // the next write goes out on a new handle.
 TEST_F(HidKeyboardTest, AWriteWhoseCancelNeverCompletesIsNotResentAndItsHandleIsReplaced) {
