@@ -2,13 +2,19 @@
 //   kvsim detach            kvsim bank            kvsim fault status FE 2
 //   kvsim dump keytable 0   kvsim log             kvsim -   (commands from standard input, one per line)
 // The channel is KELVANE_VK_CHANNEL (default "kelvane-vk"); --channel NAME chooses another.
+//   kvsim [--channel NAME] --uhid   (Linux) the virtual keyboard itself, as a HID device through /dev/uhid,
+//                                   driven through that channel like any other; runs until SIGINT/SIGTERM
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
 
 #include "app/library_search.h"
 #include "control_client.h"
+#ifndef _WIN32
+#include "uhid_keyboard.h"
+#endif
 
 namespace {
 
@@ -16,7 +22,8 @@ void PrintUsage() {
     std::fprintf(stderr,
                  "usage: kvsim [--channel NAME] COMMAND [ARGS...]\n"
                  "       kvsim [--channel NAME] -        (one command per line from standard input)\n"
-                 "       kvsim help                      (the keyboard's list of commands)\n");
+                 "       kvsim help                      (the keyboard's list of commands)\n"
+                 "       kvsim [--channel NAME] --uhid   (Linux: the keyboard as a HID device through /dev/uhid)\n");
 }
 
 // 0 when the keyboard carried the command out, 1 when it refused, 2 when nobody listens.
@@ -47,6 +54,16 @@ int main(int argc, char** argv) {
     if (first >= argc) {
         PrintUsage();
         return 2;
+    }
+    if (std::strcmp(argv[first], "--uhid") == 0) {
+#ifndef _WIN32
+        // The keyboard model takes its channel and state file from the environment, as in the library.
+        if (!channel.empty()) setenv("KELVANE_VK_CHANNEL", channel.c_str(), 1);
+        return kvsim::RunUhidKeyboard();
+#else
+        std::fprintf(stderr, "kvsim: --uhid needs Linux's /dev/uhid\n");
+        return 2;
+#endif
     }
     const qvx::ControlClient client = channel.empty() ? qvx::ControlClient() : qvx::ControlClient(channel);
     if (std::strcmp(argv[first], "-") == 0) {
