@@ -5,14 +5,16 @@
 #   fuzz     - the fuzz targets for a short bounded time (clang, when there are any)
 #   win      - the Windows build (mingw-w64) and its tests under Wine, with a virtual X display
 #   package  - the setup program (installed, upgraded and uninstalled under Wine) and the Debian package of kvtool
-# Usage: scripts/test.sh [native|asan|fuzz|win|package]...   (no argument: all of them)
+#   hidlab   - the shipped HID library against a real HID stack: the distribution's kernel under QEMU with the
+#              keyboard as a uhid device, kvtool over hidraw, the Windows programs under Wine (scripts/hidlab)
+# Usage: scripts/test.sh [native|asan|fuzz|win|package|hidlab]...   (no argument: all of them)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 bash scripts/deps.sh
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(native asan fuzz win package)
+[ ${#stages[@]} -gt 0 ] || stages=(native asan fuzz win package hidlab)
 jobs=$(nproc)
 
 # A compiler cache, when the machine has one, shares objects between work trees of the same repository.
@@ -84,6 +86,16 @@ run_package() {
   cmake --build build/win -j"$jobs" --target quorvex kvsim
   [ -n "${xvfb_pid:-}" ] || start_display
   bash tests/package/setup_test.sh "build/win/package/Kelvane-$version-setup.exe" build/win "$version"
+}
+
+run_hidlab() {
+  configure build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build/native -j"$jobs" --target kvsim kv_dist
+  configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build/win -j"$jobs" --target kv_dist hidlab_app
+  [ -n "${xvfb_pid:-}" ] || start_display
+  bash scripts/hidlab/wineprefix.sh
+  bash scripts/hidlab/run.sh tests/hidlab/hidlab_test.sh
 }
 
 for s in "${stages[@]}"; do
