@@ -1,4 +1,6 @@
-// Threads: the configuration manager and the power manager call back on threads of their own; gWatchMu is
+// Threads: the configuration manager and the power manager call back on threads of their own; where the
+// configuration manager offers no interface notifications, a thread of the library's own runs a hidden
+// window that gets them as WM_DEVICECHANGE (started and stopped by WatchSystem and UnwatchSystem); gWatchMu is
 // held shared around every call of the sink and exclusively while the sink changes, so UnwatchSystem waits
 // for a call under way. A handle's registration is ended on the thread pool: the configuration manager's
 // unregistration waits for that registration's callbacks, and it may be asked for inside one of them (the
@@ -7,6 +9,7 @@
 #include "hid/hid_system_win.h"
 
 #include <cfgmgr32.h>
+#include <dbt.h>
 #include <sddl.h>
 // The HID class driver's header declares plain C functions without saying so in some toolchains.
 extern "C" {
@@ -16,8 +19,10 @@ extern "C" {
 #include <atomic>
 #include <cstdio>
 #include <cwctype>
+#include <future>
 #include <mutex>
 #include <shared_mutex>
+#include <thread>
 
 namespace qvx::hid::win {
 namespace {
@@ -79,6 +84,66 @@ DWORD CALLBACK OnInterface(HCMNOTIFICATION, PVOID, CM_NOTIFY_ACTION action, PCM_
     if (action == CM_NOTIFY_ACTION_DEVICEINTERFACEARRIVAL) Tell(HidEvent::Arrival, id);
     else if (action == CM_NOTIFY_ACTION_DEVICEINTERFACEREMOVAL) Tell(HidEvent::Removal, id);
     return ERROR_SUCCESS;
+}
+
+// The window's news of HID interfaces arriving and going (Wine has RegisterDeviceNotification but no
+// CM_Register_Notification); its thread ends with WM_QUIT.
+std::thread gWindowThread;
+DWORD gWindowThreadId = 0;  // set by the thread before StartWatchWindow returns
+
+LRESULT CALLBACK WatchWindowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == WM_DEVICECHANGE && (wp == DBT_DEVICEARRIVAL || wp == DBT_DEVICEREMOVECOMPLETE)) {
+        const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lp);
+        if (header != nullptr && header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
+            const auto* iface = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(lp);
+            Tell(wp == DBT_DEVICEARRIVAL ? HidEvent::Arrival : HidEvent::Removal, CanonicalId(iface->dbcc_name));
+        }
+        return TRUE;
+    }
+    return DefWindowProcW(hwnd, message, wp, lp);
+}
+
+void RunWatchWindow(std::promise<bool>& ready) {
+    HINSTANCE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&WatchWindowProc), &module);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &WatchWindowProc;
+    wc.hInstance = module;
+    wc.lpszClassName = L"QuorvexDeviceWatch";
+    RegisterClassW(&wc);  // fails harmlessly when a previous watch registered it
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, nullptr);
+    HDEVNOTIFY notify = nullptr;
+    if (hwnd != nullptr) {
+        DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+        filter.dbcc_size = sizeof filter;
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        HidD_GetHidGuid(&filter.dbcc_classguid);
+        notify = RegisterDeviceNotificationW(hwnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
+    gWindowThreadId = GetCurrentThreadId();  // its queue exists now (the window made it)
+    ready.set_value(notify != nullptr);
+    if (notify != nullptr) {
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+        UnregisterDeviceNotification(notify);
+    }
+    if (hwnd != nullptr) DestroyWindow(hwnd);
+}
+
+bool StartWatchWindow() {
+    std::promise<bool> ready;
+    std::future<bool> started = ready.get_future();
+    gWindowThread = std::thread([&ready] { RunWatchWindow(ready); });
+    if (started.get()) return true;
+    gWindowThread.join();
+    return false;
+}
+
+void StopWatchWindow() {
+    if (!gWindowThread.joinable()) return;
+    PostThreadMessageW(gWindowThreadId, WM_QUIT, 0, 0);
+    gWindowThread.join();
 }
 
 ULONG CALLBACK OnPower(PVOID, ULONG type, PVOID) {
@@ -196,6 +261,9 @@ bool WatchSystem(HidEventSink sink, void* sinkContext) {
             gInterfaces = nullptr;
             LogSystemError("device interface notifications refused", result);
         }
+    } else if (StartWatchWindow()) {
+        LogLine("device interface notifications through a window (the configuration manager offers none)");
+        watching = true;
     } else {
         LogLine("this system offers no device interface notifications");
     }
@@ -221,6 +289,7 @@ void UnwatchSystem() {
     gInterfaces = nullptr;
     if (gPower != nullptr && calls.powerUnregister != nullptr) (void)calls.powerUnregister(gPower);
     gPower = nullptr;
+    StopWatchWindow();
     std::unique_lock<std::shared_mutex> lock(gWatchMu);  // waits for a sink call under way
     gSink = nullptr;
     gSinkContext = nullptr;
