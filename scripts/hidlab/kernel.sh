@@ -12,7 +12,15 @@ if [ -n "$ready" ]; then
   basename "$(dirname "$ready")"
   exit 0
 fi
-pkg=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[0-9].*-amd64\)$/\1/p' | head -n1)
+offered() { apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[0-9].*-amd64\)$/\1/p' | sed -n 1p; }
+pkg=$(offered || true)
+if [ -z "$pkg" ]; then
+  # The package lists may never have been fetched on this machine (or were cleaned away).
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq >&2 || true
+  pkg=$(offered || true)
+fi
 [ -n "$pkg" ] || { echo "hidlab: no kernel package offered by apt (linux-image-amd64)" >&2; exit 1; }
 version=${pkg#linux-image-}
 dir=$cache/$version
