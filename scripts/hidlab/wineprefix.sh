@@ -10,6 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export WINEPREFIX=$root/build/hidlab/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 [ -f "$WINEPREFIX/.hidlab-ready" ] && exit 0
 rm -rf "$WINEPREFIX"
+mkdir -p "$(dirname "$WINEPREFIX")"  # Wine makes the prefix, but not the folder it sits in
 wine wineboot -i >/dev/null 2>&1 || true
 key='HKLM\System\CurrentControlSet\Services\winebus'
 wine reg add "$key" /v "Enable SDL" /t REG_DWORD /d 0 /f >/dev/null 2>&1
