@@ -7,8 +7,14 @@ source "$here/stage.env"
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8
 mount -t devpts devpts /dev/pts 2>/dev/null
 mkdir -p /dev/shm && mount -t tmpfs tmpfs /dev/shm
+# /tmp and /run start empty (no X sockets, locks or pid files of the host's), but a repository that sits
+# below them (a clone in /tmp) stays where it was, with the shared folder mounted inside it.
+mkdir -p /mnt/hidlab-root && mount --rbind "$HIDLAB_ROOT" /mnt/hidlab-root
 mount -t tmpfs tmpfs /tmp
 mount -t tmpfs tmpfs /run
+if [ ! -d "$HIDLAB_ROOT" ]; then
+  mkdir -p "$HIDLAB_ROOT" && mount --rbind /mnt/hidlab-root "$HIDLAB_ROOT"
+fi
 mkdir -p "/lib/modules/$HIDLAB_KERNEL"
 mount --bind "$HIDLAB_KERNEL_DIR/lib/modules/$HIDLAB_KERNEL" "/lib/modules/$HIDLAB_KERNEL"
 ip link set lo up 2>/dev/null || busybox ip link set lo up 2>/dev/null || true
